@@ -1,0 +1,165 @@
+#include "platform/codepage.h"
+
+#include <array>
+
+namespace platform {
+namespace {
+
+// 0x80..0x9F of Windows-1252; undefined slots keep their own value.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+struct CaseTables {
+    std::array<unsigned char, 256> upper{};
+    std::array<unsigned char, 256> lower{};
+    constexpr CaseTables() {
+        for (int i = 0; i < 256; ++i) upper[i] = lower[i] = static_cast<unsigned char>(i);
+        auto pair = [this](int lo, int up) {
+            upper[lo] = static_cast<unsigned char>(up);
+            lower[up] = static_cast<unsigned char>(lo);
+        };
+        for (int c = 'a'; c <= 'z'; ++c) pair(c, c - 32);
+        pair(0x9A, 0x8A);  // š Š
+        pair(0x9C, 0x8C);  // œ Œ
+        pair(0x9E, 0x8E);  // ž Ž
+        pair(0xFF, 0x9F);  // ÿ Ÿ
+        for (int c = 0xE0; c <= 0xFE; ++c)
+            if (c != 0xF7) pair(c, c - 32);  // à..þ, not ÷
+    }
+};
+constexpr CaseTables kCase;
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Length of the valid UTF-8 sequence at s[i] and its code point; 0 if none.
+std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t len;
+    char32_t min;
+    if (b0 < 0x80) { cp = b0; return 1; }
+    if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; cp = b0 & 0x1F; min = 0x80; }
+    else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; cp = b0 & 0x0F; min = 0x800; }
+    else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; cp = b0 & 0x07; min = 0x10000; }
+    else return 0;
+    if (i + len > s.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
+}  // namespace
+
+char32_t LocalCharToUnicode(unsigned char c) {
+    if (c >= 0x80 && c <= 0x9F) return kHigh[c - 0x80];
+    return c;
+}
+
+bool UnicodeToLocalChar(char32_t cp, char& out) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+        out = static_cast<char>(cp);
+        return true;
+    }
+    for (std::size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == cp) {
+            out = static_cast<char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string LocalToUtf8(std::string_view local) {
+    std::string out;
+    out.reserve(local.size() + local.size() / 8);
+    for (char c : local) AppendUtf8(out, LocalCharToUnicode(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Utf8ToLocal(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t cp = 0;
+        const std::size_t len = DecodeUtf8At(utf8, i, cp);
+        if (len == 0) {
+            out += utf8[i];  // a stray byte keeps its local meaning
+            ++i;
+            continue;
+        }
+        char c;
+        out += UnicodeToLocalChar(cp, c) ? c : '?';
+        i += len;
+    }
+    return out;
+}
+
+char UpperCaseLocaleChar(char c) { return static_cast<char>(kCase.upper[static_cast<unsigned char>(c)]); }
+char LowerCaseLocaleChar(char c) { return static_cast<char>(kCase.lower[static_cast<unsigned char>(c)]); }
+
+std::string UpperCaseLocale(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = UpperCaseLocaleChar(c);
+    return out;
+}
+
+std::string LowerCaseLocale(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = LowerCaseLocaleChar(c);
+    return out;
+}
+
+bool SameTextLocale(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (UpperCaseLocaleChar(a[i]) != UpperCaseLocaleChar(b[i])) return false;
+    return true;
+}
+
+bool StartsTextLocale(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && SameTextLocale(s.substr(0, prefix.size()), prefix);
+}
+
+std::size_t FindTextLocale(std::string_view haystack, std::string_view needle, std::size_t from) {
+    if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
+    if (haystack.size() < needle.size()) return std::string_view::npos;
+    for (std::size_t i = from; i + needle.size() <= haystack.size(); ++i)
+        if (SameTextLocale(haystack.substr(i, needle.size()), needle)) return i;
+    return std::string_view::npos;
+}
+
+char UpperCaseAsciiChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+std::string UpperCaseAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = UpperCaseAsciiChar(c);
+    return out;
+}
+
+std::string LowerCaseAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
+}  // namespace platform
