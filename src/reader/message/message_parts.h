@@ -80,6 +80,9 @@ public:
     virtual TStream& OpenWriteTarget() = 0;
     virtual void CloseWriteTarget() = 0;
 
+    // Fill the attachment: OpenWriteTarget, copy, CloseWriteTarget.
+    void LoadFromFile(const std::string& path);
+    void LoadFromStream(TStream& source);
     virtual void CopyToFile(const std::string& destination);
     void CopyToStream(TStream& target);
 
@@ -104,6 +107,8 @@ public:
 
 private:
     std::unique_ptr<TFileStream> stream_;
+    // The file OpenWriteTarget created; the only one the destructor removes.
+    std::string createdPath_;
 };
 
 class TIdAttachmentMemory final : public TIdAttachment {

@@ -1,0 +1,317 @@
+#include "reader/message/message_parts.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/clock.h"
+#include "platform/codepage.h"
+#include "reader/exceptions.h"
+#include "reader/headers/header_text.h"
+#include "reader/message/message.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kPathDelimiter = '/';
+
+// Any directory entry counts, a dangling symbolic link included: the name
+// is meant for a file of our own.
+bool NameTaken(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path, ec);
+    return !ec && st.type() != fs::file_type::not_found;
+}
+
+bool FolderExists(std::string_view folder) {
+    std::error_code ec;
+    return fs::is_directory(fs::path(folder), ec);
+}
+
+std::string TempFilePrefix(std::string_view folder) {
+    std::string dir(folder.empty() ? std::string_view(DefaultTempDirectory()) : folder);
+    if (!dir.empty() && FolderExists(dir)) {
+        if (dir.back() != kPathDelimiter) dir += kPathDelimiter;
+        return dir + "kqv";
+    }
+    return "kqv";
+}
+
+std::string TempFileName(const std::string& prefix, std::uint32_t counter) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string name = prefix;
+    for (int shift = 28; shift >= 0; shift -= 4) name += kHex[(counter >> shift) & 0xF];
+    name += ".tmp";
+    return name;
+}
+
+// First free name from counter on; counter is left at that name.
+std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter) {
+    std::string name = TempFileName(prefix, counter);
+    while (NameTaken(name)) name = TempFileName(prefix, ++counter);
+    return name;
+}
+
+void RemoveQuietly(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TIdMessagePart
+
+TIdMessagePart::TIdMessagePart(TIdMessageParts* collection) : collection_(collection) {
+    throw EIdCanNotCreateMessagePart("TIdMessagePart can not be created.  Use descendant classes. ");
+}
+
+TIdMessagePart::TIdMessagePart(TIdMessageParts* collection, DescendantTag) : collection_(collection) {}
+
+TIdMessage* TIdMessagePart::OwnerMessage() const { return collection_ ? collection_->Owner() : nullptr; }
+
+std::string TIdMessagePart::HeaderContentType() const { return Headers.ValueOf("Content-Type"); }
+
+std::string TIdMessagePart::HeaderTransferEncoding() const { return Headers.ValueOf("Content-Transfer-Encoding"); }
+
+void TIdMessagePart::SetHeaderContentType(std::string_view value) { Headers.PutValue("Content-Type", value); }
+
+void TIdMessagePart::SetHeaderTransferEncoding(std::string_view value) {
+    Headers.PutValue("Content-Transfer-Encoding", value);
+}
+
+std::string TIdMessagePart::ContentID() const { return Headers.ValueOf("Content-ID"); }
+std::string TIdMessagePart::ContentLocation() const { return Headers.ValueOf("Content-Location"); }
+std::string TIdMessagePart::ContentDescription() const { return Headers.ValueOf("Content-Description"); }
+void TIdMessagePart::SetContentID(std::string_view value) { Headers.PutValue("Content-ID", value); }
+void TIdMessagePart::SetContentDescription(std::string_view value) { Headers.PutValue("Content-Description", value); }
+void TIdMessagePart::SetContentLocation(std::string_view value) { Headers.PutValue("Content-Location", value); }
+
+std::string TIdMessagePart::EffectiveContentType(std::string_view value) const {
+    if (!value.empty()) {
+        std::string rest(value);
+        return Trim(SplitOff(rest, ";"));
+    }
+    const TIdMessage* message = OwnerMessage();
+    if (message == nullptr || message->Encoding() != TIdMessageEncoding::meMIME) return {};
+    std::string parentType;
+    // A parent index that is not (or no longer) in the collection reads as
+    // the top level instead of failing the load.
+    if (ParentPart >= 0 && ParentPart < collection_->Count())
+        parentType = collection_->Items(ParentPart).Headers.ValueOf("Content-Type");
+    return platform::StartsTextLocale(parentType, "multipart/digest") ? "message/rfc822" : "text/plain";
+}
+
+// ---------------------------------------------------------------------------
+// TIdText
+
+TIdText::TIdText(TIdMessageParts* collection, const TStringList* body)
+    : TIdMessagePart(collection, DescendantTag{}) {
+    if (body != nullptr) Body = *body;
+}
+
+std::string TIdText::HeaderContentType() const { return HeaderMainValue(TIdMessagePart::HeaderContentType()); }
+
+void TIdText::SetHeaderContentType(std::string_view value) {
+    const std::string charset = HeaderParamValue(Headers.ValueOf("Content-Type"), "CHARSET=");
+    Headers.PutValue("Content-Type", std::string(value) + "; CHARSET=\"" + charset + "\"");
+}
+
+void TIdText::SetCharSetHeader(std::string_view charset) {
+    Headers.PutValue("Content-Type", HeaderContentType() + "; CHARSET=\"" + std::string(charset) + "\"");
+}
+
+// ---------------------------------------------------------------------------
+// TIdAttachment
+
+TIdAttachment::TIdAttachment(TIdMessageParts* collection) : TIdMessagePart(collection, DescendantTag{}) {}
+
+std::string TIdAttachment::HeaderContentType() const {
+    return HeaderMainValue(TIdMessagePart::HeaderContentType());
+}
+
+std::string TIdAttachment::ContentDisposition() const {
+    return HeaderMainValue(Headers.ValueOf("Content-Disposition"));
+}
+
+void TIdAttachment::SetContentDisposition(std::string_view value) { Headers.PutValue("Content-Disposition", value); }
+
+std::string TIdAttachment::ContentTypeName() const {
+    return HeaderParamValue(Headers.ValueOf("Content-Type"), "NAME=");
+}
+
+void TIdAttachment::LoadFromFile(const std::string& path) {
+    TIdReadFileExclusiveStream source(path);
+    LoadFromStream(source);
+}
+
+void TIdAttachment::LoadFromStream(TStream& source) {
+    TStream& target = OpenWriteTarget();
+    try {
+        target.CopyFrom(source);
+    } catch (...) {
+        CloseWriteTarget();
+        throw;
+    }
+    CloseWriteTarget();
+}
+
+void TIdAttachment::CopyToFile(const std::string& destination) {
+    TFileStream target(destination, TFileStream::Mode::CreateTruncate);
+    CopyToStream(target);
+    target.Close();
+}
+
+void TIdAttachment::CopyToStream(TStream& target) {
+    TStream& source = OpenReadSource();
+    try {
+        target.CopyFrom(source);
+    } catch (...) {
+        CloseReadSource();
+        throw;
+    }
+    CloseReadSource();
+}
+
+// ---------------------------------------------------------------------------
+// TIdAttachmentFile
+
+TIdAttachmentFile::TIdAttachmentFile(TIdMessageParts* collection, const std::string& path)
+    : TIdAttachment(collection), TempPath(path) {
+    const auto slash = path.find_last_of(kPathDelimiter);
+    AttachedFileName = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+TIdAttachmentFile::~TIdAttachmentFile() {
+    stream_.reset();  // TFileStream's destructor swallows a failing flush
+    if (OwnsTempFile && !createdPath_.empty()) RemoveQuietly(createdPath_);
+}
+
+TStream& TIdAttachmentFile::OpenWriteTarget() {
+    const TIdMessage* message = OwnerMessage();
+    const std::string prefix = TempFilePrefix(message ? std::string_view(message->AttachmentTempDirectory()) : "");
+    stream_.reset();
+    // The name is only a proposal until the file exists: another process may
+    // take it between the check and the creation, or plant a link there. The
+    // creation is therefore exclusive and never follows a link; a name taken
+    // meanwhile just moves the search on.
+    std::uint32_t counter = platform::TickCount();
+    for (;;) {
+        std::string name = FirstFreeTempName(prefix, counter);
+        int err = 0;
+        std::unique_ptr<TFileStream> file = TFileStream::TryCreateExclusive(name, err);
+        if (file) {
+            if (OwnsTempFile && !createdPath_.empty()) RemoveQuietly(createdPath_);
+            stream_ = std::move(file);
+            TempPath = name;
+            createdPath_ = std::move(name);
+            OwnsTempFile = true;
+            return *stream_;
+        }
+        if (err != EEXIST) throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(err));
+        ++counter;
+    }
+}
+
+void TIdAttachmentFile::CloseWriteTarget() {
+    if (stream_) {
+        std::unique_ptr<TFileStream> stream = std::move(stream_);
+        stream->Close();
+    }
+    // A virus scanner or the like may remove the file as soon as it is closed.
+    Blocked = !NameTaken(TempPath);
+    if (!Blocked) return;
+    const TIdMessage* message = OwnerMessage();
+    if (message == nullptr || message->ExceptionOnBlockedAttachments)
+        throw EIdMessageCannotLoad("Attachment " + TempPath + " is blocked.");
+}
+
+TStream& TIdAttachmentFile::OpenReadSource() {
+    stream_.reset();
+    stream_ = std::make_unique<TIdReadFileExclusiveStream>(TempPath);
+    return *stream_;
+}
+
+void TIdAttachmentFile::CloseReadSource() { stream_.reset(); }
+
+void TIdAttachmentFile::CopyToFile(const std::string& destination) {
+    static constexpr const char* kSaveError = "Error saving attachment.";
+    int err = 0;
+    // Exclusive creation: an existing destination (or a link planted there)
+    // fails the copy and stays as it was.
+    std::unique_ptr<TFileStream> target = TFileStream::TryCreateExclusive(destination, err);
+    if (!target) throw EIdException(kSaveError);
+    try {
+        TIdReadFileExclusiveStream source(TempPath);
+        target->CopyFrom(source);
+        target->Close();
+    } catch (const std::exception&) {
+        target.reset();
+        RemoveQuietly(destination);  // ours: created above
+        throw EIdException(kSaveError);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// TIdAttachmentMemory
+
+TIdAttachmentMemory::TIdAttachmentMemory(TIdMessageParts* collection) : TIdAttachment(collection) {}
+
+TStream& TIdAttachmentMemory::OpenReadSource() {
+    savedPosition_ = DataStream.Position();
+    DataStream.Seek(0);
+    return DataStream;
+}
+
+void TIdAttachmentMemory::CloseReadSource() { DataStream.Seek(savedPosition_); }
+
+TStream& TIdAttachmentMemory::OpenWriteTarget() {
+    DataStream.Clear();
+    return DataStream;
+}
+
+void TIdAttachmentMemory::CloseWriteTarget() { DataStream.Seek(0); }
+
+// ---------------------------------------------------------------------------
+// TIdMessageParts
+
+int TIdMessageParts::IndexOf(const TIdMessagePart& part) const {
+    for (std::size_t i = 0; i < parts_.size(); ++i)
+        if (parts_[i].get() == &part) return static_cast<int>(i);
+    return -1;
+}
+
+TIdMessagePart& TIdMessageParts::Adopt(std::unique_ptr<TIdMessagePart> part) {
+    if (!part || part->Collection() != this)
+        throw EIdException("A message part can only join the collection it was made for.");
+    TIdMessagePart& ref = *part;
+    parts_.push_back(std::move(part));
+    return ref;
+}
+
+void TIdMessageParts::Delete(int index) {
+    if (index < 0 || index >= Count()) throw std::out_of_range("TIdMessageParts index out of range");
+    parts_.erase(parts_.begin() + index);
+}
+
+void TIdMessageParts::Clear() { parts_.clear(); }
+
+// ---------------------------------------------------------------------------
+
+std::string MakeTempFileName(std::string_view folder) {
+    std::uint32_t counter = platform::TickCount();
+    return FirstFreeTempName(TempFilePrefix(folder), counter);
+}
+
+const std::string& DefaultTempDirectory() {
+    static const std::string dir = [] {
+        const char* env = std::getenv("TMPDIR");
+        std::string d = (env != nullptr && *env != '\0') ? env : "/tmp";
+        if (d.back() != kPathDelimiter) d += kPathDelimiter;
+        return d;
+    }();
+    return dir;
+}
