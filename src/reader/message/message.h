@@ -74,6 +74,11 @@ public:
     const std::string& MessageId() const { return messageId_; }
     void SetMessageId(std::string_view value);
     bool SinglePartBody = false;
+    // Mailbox status flags and unique id; only the reset touches them here.
+    unsigned Flags = 0;
+    std::string UID;
+    // Sending only: whether Bcc goes into the generated header.
+    bool GenerateBCCListInHeader = false;
 
     virtual void ResetMessage();
     void ResetHeaderFields();
