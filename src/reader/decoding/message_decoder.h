@@ -46,9 +46,14 @@ public:
     void ReadMessageLineInto(std::string& line, bool& messageEnd, std::string_view terminator = "\n",
                              std::string_view delimiter = ".");
 
+protected:
+    // The line reader behind LineSource; raises when no source is set.
+    TIdIOHandler& SourceIOHandler() const;
+
 private:
     TIdMessage* owner_;
     std::unique_ptr<TIdTCPStream> lineSource_;
+    std::string segment_;  // reused for the tails of over-long lines
 };
 
 class TIdMessageDecoderInfo {
