@@ -2,6 +2,7 @@
 // Transfer decoders: encoded text in, bytes out to an attached destination.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "reader/io/stream.h"
@@ -21,4 +22,7 @@ protected:
     virtual void Decode(std::string_view bytes) = 0;
     TStream& Destination();  // raises when none is attached
     TStream* destination_ = nullptr;
+
+private:
+    std::string streamBytes_;  // DecodeStream's read buffer, kept between calls
 };
