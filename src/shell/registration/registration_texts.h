@@ -1,0 +1,3 @@
+#pragma once
+
+inline constexpr const char* kRegistrationSucceeded = "Dateiendung konnte erfolgreich registriert werden.";
