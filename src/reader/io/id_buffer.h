@@ -1,5 +1,10 @@
 #pragma once
 // Bytes read from the source and not yet handed out.
+//
+// The unread bytes live at [head, head + count) of one array. Taking bytes
+// only advances the head; the unread rest is moved to the front when an
+// append needs the room and the consumed part is at least as large as the
+// unread part, so every byte is moved at most once on average.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +14,11 @@
 
 class TIdBuffer {
 public:
+    // The most bytes the buffer may hold.
+    static constexpr std::size_t kMaxSize = 2147483647;
+
     // Bytes held (not yet handed out).
-    std::size_t Size() const;
+    std::size_t Size() const { return count_; }
     void Append(const char* bytes, std::size_t n);
     // 0-based index, counted from the head, of needle at or after from; -1 if none.
     std::ptrdiff_t IndexOf(std::string_view needle, std::size_t from = 0) const;
@@ -20,12 +28,28 @@ public:
     void ExtractInto(std::size_t n, std::string& out);
     // Removes the first n bytes into raw memory.
     void ExtractBytes(std::size_t n, void* out);
+    // Drops the first n bytes.
+    void Remove(std::size_t n);
     void Clear();
     // The unread bytes.
-    std::string_view View() const;
+    std::string_view View() const { return {bytes_.data() + head_, count_}; }
+
+    // Appending without a copy: room for up to n bytes right after the unread
+    // ones, valid until the next change; CommitAppend then adds the first k.
+    char* PrepareAppend(std::size_t n);
+    void CommitAppend(std::size_t k);
+
+    // Bytes taken out (or cleared) since construction: the stream offset of
+    // the head, so positions stay comparable across removals.
+    std::uint64_t Consumed() const { return consumed_; }
 
 private:
+    void RemoveUnchecked(std::size_t n);
+    void CheckTake(std::size_t n) const;
+    void CheckGrowth(std::size_t n) const;
+
     std::vector<char> bytes_;
     std::size_t head_ = 0;
     std::size_t count_ = 0;
+    std::uint64_t consumed_ = 0;
 };

@@ -43,6 +43,8 @@ public:
     int FillFromSource(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout);
     // Exactly n bytes, refilling as needed; EIdReadTimeout when the source ends first.
     void ReadBytes(void* out, std::size_t n);
+    // The write side; loading never writes.
+    void Write(const void* bytes, std::size_t n) { WriteDirect(bytes, n); }
 
     TIdBuffer& InputBuffer() { return inputBuffer_; }
     const TIdBuffer& InputBuffer() const { return inputBuffer_; }
@@ -55,10 +57,20 @@ protected:
     virtual std::size_t ReadChunk(char* buffer, std::size_t length) = 0;
     virtual bool SourceConnected() const = 0;
     virtual bool HasReceiveStream() const = 0;
+    // Without a write side this raises EIdNotConnected.
+    virtual void WriteDirect(const void* bytes, std::size_t n);
 
 private:
+    // Index, from the head, of the first terminator in the input buffer, or
+    // -1. Resumes where the previous search for the same terminator stopped.
+    std::ptrdiff_t FindTerminator(std::string_view terminator);
+
     TIdBuffer inputBuffer_;
-    std::vector<char> chunk_;
+    // Search state in stream offsets (see TIdBuffer::Consumed): no terminator
+    // starts before searchFrom_; foundAt_ is one already seen, or -1.
+    std::string searchTerminator_;
+    std::uint64_t searchFrom_ = 0;
+    std::int64_t foundAt_ = -1;
     bool opened_ = false;
     bool closedGracefully_ = false;
     bool lineSplit_ = false;
@@ -86,6 +98,7 @@ protected:
     std::size_t ReadChunk(char* buffer, std::size_t length) override;
     bool SourceConnected() const override;
     bool HasReceiveStream() const override { return receiveStream_ != nullptr; }
+    void WriteDirect(const void* bytes, std::size_t n) override;
 
 private:
     void ComputeStreamType();
@@ -94,6 +107,8 @@ private:
     TStream* receiveStream_;
     TStream* sendStream_;
     TIdIOHandlerStreamType streamType_ = TIdIOHandlerStreamType::stReadWrite;
+    // The receive stream delivered nothing although it claimed more data.
+    bool sourceDry_ = false;
 };
 
 // Makes a plain file look like a transmitted message that ends with the
@@ -112,4 +127,7 @@ protected:
 private:
     bool markerAppended_ = false;
     unsigned char lastByteRead_ = 0;
+    // The marker being handed out; it may span chunks smaller than itself.
+    std::string_view marker_;
+    std::size_t markerSent_ = 0;
 };

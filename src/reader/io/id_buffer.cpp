@@ -1,0 +1,104 @@
+#include "reader/io/id_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "reader/exceptions.h"
+
+namespace {
+// Capacity below which the array is never shrunk, and the smallest array
+// a growth makes.
+constexpr std::size_t kKeepCapacity = 1024 * 1024;
+constexpr std::size_t kMinCapacity = 64 * 1024;
+}  // namespace
+
+void TIdBuffer::CheckTake(std::size_t n) const {
+    if (n > count_)
+        throw EIdNotEnoughDataInBuffer("Not enough data in buffer. (" + std::to_string(n) + "/" +
+                                       std::to_string(count_) + ")");
+}
+
+void TIdBuffer::CheckGrowth(std::size_t n) const {
+    if (n > kMaxSize - count_) throw EIdTooMuchDataInBuffer("Too much data in buffer.");
+}
+
+char* TIdBuffer::PrepareAppend(std::size_t n) {
+    const std::size_t capacity = bytes_.size();
+    const std::size_t needed = count_ + n;
+    // After one very long line the array would stay huge for the rest of the
+    // file; give the memory back once it is mostly idle.
+    const bool oversized = capacity > kKeepCapacity && needed <= capacity / 8;
+    if (!oversized && head_ + needed <= capacity) return bytes_.data() + head_ + count_;
+    if (!oversized && needed <= capacity && head_ >= count_) {
+        // The move is paid for by the bytes consumed since the last one.
+        std::memmove(bytes_.data(), bytes_.data() + head_, count_);
+        head_ = 0;
+        return bytes_.data() + count_;
+    }
+    const std::size_t newCapacity =
+        oversized ? std::max(2 * needed, kMinCapacity) : std::max({2 * capacity, needed, kMinCapacity});
+    std::vector<char> fresh(newCapacity);
+    if (count_ > 0) std::memcpy(fresh.data(), bytes_.data() + head_, count_);
+    bytes_.swap(fresh);
+    head_ = 0;
+    return bytes_.data() + count_;
+}
+
+void TIdBuffer::CommitAppend(std::size_t k) {
+    CheckGrowth(k);
+    count_ += k;
+}
+
+void TIdBuffer::Append(const char* bytes, std::size_t n) {
+    if (n == 0) return;
+    CheckGrowth(n);
+    std::memcpy(PrepareAppend(n), bytes, n);
+    count_ += n;
+}
+
+std::ptrdiff_t TIdBuffer::IndexOf(std::string_view needle, std::size_t from) const {
+    if (needle.empty() || from >= count_) return -1;
+    const char* base = bytes_.data() + head_;
+    if (needle.size() == 1) {
+        const void* hit = std::memchr(base + from, needle[0], count_ - from);
+        return hit ? static_cast<const char*>(hit) - base : -1;
+    }
+    const std::size_t pos = View().find(needle, from);
+    return pos == std::string_view::npos ? -1 : static_cast<std::ptrdiff_t>(pos);
+}
+
+void TIdBuffer::RemoveUnchecked(std::size_t n) {
+    head_ += n;
+    count_ -= n;
+    consumed_ += n;
+    if (count_ == 0) head_ = 0;
+}
+
+void TIdBuffer::Remove(std::size_t n) {
+    CheckTake(n);
+    RemoveUnchecked(n);
+}
+
+std::string TIdBuffer::Extract(std::size_t n) {
+    std::string out;
+    ExtractInto(n, out);
+    return out;
+}
+
+void TIdBuffer::ExtractInto(std::size_t n, std::string& out) {
+    CheckTake(n);
+    out.assign(bytes_.data() + head_, n);
+    RemoveUnchecked(n);
+}
+
+void TIdBuffer::ExtractBytes(std::size_t n, void* out) {
+    CheckTake(n);
+    if (n > 0) std::memcpy(out, bytes_.data() + head_, n);
+    RemoveUnchecked(n);
+}
+
+void TIdBuffer::Clear() {
+    consumed_ += count_;
+    head_ = 0;
+    count_ = 0;
+}
