@@ -1,0 +1,43 @@
+#pragma once
+// Copies of attachments in a folder the user names: every name taken from a
+// mail is made safe first, and no existing file is ever replaced.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The announced file name (local text) made safe as one name inside a
+// folder: path separators, the characters that other systems forbid in names
+// and control characters become "_"; leading dots and blanks go (no hidden
+// files, no "." or ".."); an empty result becomes "Anlage" + index. Over-long
+// names are shortened, keeping the extension.
+std::string SafeAttachmentName(std::string_view announced, int index);
+
+// The folder for saved attachments, created with its parents when missing.
+// Returns false and fills error when it cannot be made or is no folder;
+// otherwise absolute holds its absolute path.
+bool PrepareSaveFolder(const std::string& folder, std::string& absolute, std::string& error);
+
+// One new file in the save folder, created exclusively: when the safe name is
+// taken, "name (2).ext", "name (3).ext", ... are tried.
+class SavedAttachmentFile {
+public:
+    static std::unique_ptr<SavedAttachmentFile> Create(const std::string& folder, std::string_view announced,
+                                                       int index, std::string& error);
+    ~SavedAttachmentFile();
+    SavedAttachmentFile(const SavedAttachmentFile&) = delete;
+    SavedAttachmentFile& operator=(const SavedAttachmentFile&) = delete;
+
+    bool Write(const void* data, std::size_t size, std::string& error);
+    bool Close(std::string& error);
+    // Closes and removes the file (after a failed copy).
+    void Discard();
+    const std::string& Path() const { return path_; }
+
+private:
+    SavedAttachmentFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+
+    int fd_;
+    std::string path_;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// Command line of kqv-dump.
+
+#include <cstdio>
+#include <string>
+
+struct DumpOptions {
+    bool view = false;
+    std::string tempDir;          // --temp-dir; used by the view mode only
+    std::string saveDir;          // --save-attachments; empty: save nothing
+    std::string file;
+};
+
+struct ParsedCommandLine {
+    enum class Action { Run, Help, UsageError };
+    Action action = Action::UsageError;
+    DumpOptions options;
+    std::string error;            // for UsageError: what was wrong
+};
+
+ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]);
+void PrintUsage(std::FILE* out);

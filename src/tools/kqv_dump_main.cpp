@@ -1,0 +1,32 @@
+// kqv-dump: loads one mail file with the viewer's message reader and prints
+// what was read as one JSON object on standard output.
+
+#include <cstdio>
+#include <exception>
+#include <unistd.h>
+
+#include "tools/dump_options.h"
+#include "tools/model_dump.h"
+#include "tools/view_mode.h"
+
+int main(int argc, char* argv[]) {
+    const ParsedCommandLine parsed = ParseDumpCommandLine(argc, argv);
+    switch (parsed.action) {
+        case ParsedCommandLine::Action::Help:
+            PrintUsage(stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        case ParsedCommandLine::Action::UsageError:
+            std::fprintf(stderr, "kqv-dump: %s\n", parsed.error.c_str());
+            std::fputs("Try 'kqv-dump --help' for more information.\n", stderr);
+            return 2;
+        case ParsedCommandLine::Action::Run:
+            break;
+    }
+    try {
+        if (parsed.options.view) return RunViewMode(parsed.options);
+        return RunModelMode(parsed.options, STDOUT_FILENO);
+    } catch (const std::exception& e) {  // out of memory while writing, and the like
+        std::fprintf(stderr, "kqv-dump: %s\n", e.what());
+        return 1;
+    }
+}

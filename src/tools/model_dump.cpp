@@ -1,0 +1,299 @@
+#include "tools/model_dump.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "reader/message/message.h"
+#include "tools/attachment_saver.h"
+#include "tools/json_output.h"
+#include "tools/sha256_digest.h"
+
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+
+const char* EncodingName(TIdMessageEncoding encoding) {
+    switch (encoding) {
+        case TIdMessageEncoding::meMIME: return "meMIME";
+        case TIdMessageEncoding::mePlainText: return "mePlainText";
+        case TIdMessageEncoding::meDefault: break;
+    }
+    return "meDefault";
+}
+
+void Report(const std::string& text) { std::fprintf(stderr, "kqv-dump: %s\n", text.c_str()); }
+
+void WriteAddress(JsonWriter& writer, const TIdEMailAddressItem& item) {
+    writer.StartObject();
+    writer.Key("name");
+    WriteLocalString(writer, item.Name);
+    writer.Key("address");
+    WriteLocalString(writer, item.Address);
+    writer.EndObject();
+}
+
+void WriteAddressList(JsonWriter& writer, const TIdEMailAddressList& list) {
+    writer.StartArray();
+    for (int i = 0; i < list.Count(); ++i) WriteAddress(writer, list.Items(i));
+    writer.EndArray();
+}
+
+class ModelWriter {
+public:
+    // saveFolder empty: attachments are not copied.
+    ModelWriter(JsonWriter& writer, std::string saveFolder) : writer_(writer), saveFolder_(std::move(saveFolder)) {}
+
+    void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error);
+    // A copy or read of an attachment went wrong (already reported on stderr).
+    bool AttachmentFailed() const { return attachmentFailed_; }
+
+private:
+    struct Content {
+        std::uint64_t size = 0;
+        std::string sha256;
+    };
+
+    void WritePart(TIdMessagePart& part, int index);
+    Content ReadAttachment(TIdAttachment& attachment, int index, bool blocked);
+    void Fail(const std::string& text) {
+        Report(text);
+        attachmentFailed_ = true;
+    }
+
+    JsonWriter& writer_;
+    std::string saveFolder_;
+    std::vector<std::string> saved_;
+    bool attachmentFailed_ = false;
+};
+
+void ModelWriter::Write(TIdMessage& message, const std::vector<std::string>& notices,
+                        const std::optional<std::string>& error) {
+    JsonWriter& w = writer_;
+    w.StartObject();
+    w.Key("headers");
+    WriteLocalLines(w, message.Headers);
+    w.Key("subject");
+    WriteLocalString(w, message.Subject);
+    // FromList directly: reading From would add an empty item.
+    w.Key("from");
+    WriteAddressList(w, message.FromList);
+    w.Key("to");
+    WriteAddressList(w, message.Recipients);
+    w.Key("cc");
+    WriteAddressList(w, message.CCList);
+    w.Key("bcc");
+    WriteAddressList(w, message.BccList);
+    w.Key("reply_to");
+    WriteAddressList(w, message.ReplyTo);
+    w.Key("sender");
+    WriteAddress(w, message.Sender);
+    w.Key("receipt_recipient");
+    WriteAddress(w, message.ReceiptRecipient);
+    w.Key("content_type");
+    WriteLocalString(w, message.ContentType);
+    w.Key("charset");
+    WriteLocalString(w, message.CharSet);
+    w.Key("content_transfer_encoding");
+    WriteLocalString(w, message.ContentTransferEncoding);
+    w.Key("content_disposition");
+    WriteLocalString(w, message.ContentDisposition);
+    w.Key("message_id");
+    WriteLocalString(w, message.MessageId());
+    w.Key("references");
+    WriteLocalString(w, message.References);
+    w.Key("organization");
+    WriteLocalString(w, message.Organization);
+    w.Key("newsgroups");
+    WriteLocalLines(w, message.NewsGroups);
+    w.Key("date");
+    w.String(platform::FormatIsoDateTime(message.Date).c_str());
+    w.Key("date_value");
+    if (std::isfinite(message.Date))
+        w.Double(message.Date);
+    else
+        w.Null();  // JSON has no NaN; no parsed date comes out like this
+    w.Key("priority");
+    w.Int(static_cast<int>(message.Priority));
+    w.Key("encoding");
+    w.String(EncodingName(message.Encoding()));
+    w.Key("attachment_encoding");
+    WriteLocalString(w, message.AttachmentEncoding());
+    w.Key("single_part_body");
+    w.Bool(message.SinglePartBody);
+    w.Key("body");
+    WriteLocalLines(w, message.Body);
+
+    w.Key("parts");
+    w.StartArray();
+    for (int i = 0; i < message.Parts.Count(); ++i) WritePart(message.Parts.Items(i), i);
+    w.EndArray();
+
+    w.Key("notices");
+    w.StartArray();
+    for (const std::string& notice : notices) WriteLocalString(w, notice);
+    w.EndArray();
+
+    if (!saveFolder_.empty()) {
+        w.Key("saved");
+        w.StartArray();
+        for (const std::string& path : saved_) WriteUtf8String(w, path);
+        w.EndArray();
+    }
+    if (error) {
+        w.Key("error");
+        WriteLocalString(w, *error);
+    }
+    w.EndObject();
+}
+
+void ModelWriter::WritePart(TIdMessagePart& part, int index) {
+    JsonWriter& w = writer_;
+    auto* text = dynamic_cast<TIdText*>(&part);
+    auto* attachment = dynamic_cast<TIdAttachment*>(&part);
+
+    w.StartObject();
+    w.Key("index");
+    w.Int(index);
+    w.Key("kind");
+    w.String(attachment ? "attachment" : "text");
+    w.Key("content_type");
+    WriteLocalString(w, part.ContentType);
+    w.Key("charset");
+    WriteLocalString(w, part.CharSet);
+    w.Key("content_transfer");
+    WriteLocalString(w, part.ContentTransfer);
+    w.Key("content_id");
+    WriteLocalString(w, part.ContentID());
+    w.Key("content_disposition");
+    WriteLocalString(w, attachment ? attachment->ContentDisposition() : std::string());
+    w.Key("headers");
+    WriteLocalLines(w, part.Headers);
+    w.Key("extra_headers");
+    WriteLocalLines(w, part.ExtraHeaders);
+    w.Key("parent_part");
+    w.Int(part.ParentPart);
+    if (text) {
+        w.Key("body");
+        WriteLocalLines(w, text->Body);
+    }
+    if (attachment) {
+        auto* file = dynamic_cast<TIdAttachmentFile*>(attachment);
+        const bool blocked = file != nullptr && file->Blocked;
+        const Content content = ReadAttachment(*attachment, index, blocked);
+        w.Key("file_name");
+        WriteLocalString(w, attachment->AttachedFileName);
+        w.Key("size");
+        w.Uint64(content.size);
+        w.Key("sha256");
+        w.String(content.sha256.c_str());
+        w.Key("blocked");
+        w.Bool(blocked);
+    }
+    w.EndObject();
+}
+
+ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int index, bool blocked) {
+    Content content;
+    Sha256Digest digest;
+    if (blocked) {  // its temporary file was taken away: no content to read or copy
+        content.sha256 = digest.FinishHex();
+        return content;
+    }
+
+    std::string error;
+    std::unique_ptr<SavedAttachmentFile> copy;
+    if (!saveFolder_.empty()) {
+        copy = SavedAttachmentFile::Create(saveFolder_, attachment.AttachedFileName, index, error);
+        if (!copy) Fail(error);
+    }
+
+    bool opened = false;
+    try {
+        TStream& source = attachment.OpenReadSource();
+        opened = true;
+        std::vector<char> buffer(kChunkSize);
+        for (;;) {
+            const std::size_t n = source.Read(buffer.data(), buffer.size());
+            if (n == 0) break;
+            digest.Update(buffer.data(), n);
+            content.size += n;
+            if (copy && !copy->Write(buffer.data(), n, error)) {
+                Fail(error);
+                copy->Discard();
+                copy.reset();
+            }
+        }
+        opened = false;
+        attachment.CloseReadSource();
+    } catch (const std::exception& e) {
+        Fail("cannot read attachment " + std::to_string(index) + ": " + e.what());
+        if (opened) {
+            try {
+                attachment.CloseReadSource();
+            } catch (const std::exception&) {
+            }
+        }
+        if (copy) {
+            copy->Discard();
+            copy.reset();
+        }
+    }
+
+    if (copy) {
+        if (copy->Close(error)) {
+            saved_.push_back(copy->Path());
+        } else {
+            Fail(error);
+            copy->Discard();
+        }
+    }
+    content.sha256 = digest.FinishHex();
+    return content;
+}
+
+}  // namespace
+
+int RunModelMode(const DumpOptions& options, int out) {
+    std::string saveFolder;
+    if (!options.saveDir.empty()) {
+        std::string error;
+        if (!PrepareSaveFolder(options.saveDir, saveFolder, error)) {
+            Report(error);
+            return 2;
+        }
+    }
+
+    std::vector<std::string> notices;
+    std::optional<std::string> error;
+    FdWriteStream stream(out);
+    bool attachmentFailed = false;
+    {
+        // Freed at the end of this block, which deletes its temporary files.
+        TIdMessage message;
+        message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
+        try {
+            message.LoadMessageFile(options.file);
+        } catch (const std::exception& e) {
+            error = e.what();
+        } catch (...) {
+            error = "unknown error";
+        }
+        JsonWriter writer(stream);
+        ModelWriter model(writer, saveFolder);
+        model.Write(message, notices, error);
+        attachmentFailed = model.AttachmentFailed();
+    }
+    stream.Put('\n');
+    stream.Flush();
+    if (stream.Failed()) {
+        Report("cannot write the output");
+        return 1;
+    }
+    return error || attachmentFailed ? 1 : 0;
+}
