@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -49,15 +50,22 @@ TDateTime Now() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     tm local{};
+    tzset();  // localtime_r need not notice a changed TZ on its own
     if (!localtime_r(&ts.tv_sec, &local)) return 0;
     TDateTime date = 0, time = 0;
     TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date);
-    TryEncodeTime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ts.tv_nsec / 1000000), time);
+    // A leap second (tm_sec 60) would otherwise fail and give midnight.
+    TryEncodeTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59), static_cast<int>(ts.tv_nsec / 1000000),
+                  time);
     return date + time;
 }
 
 std::optional<double> LocalUtcOffsetAt(TDateTime utc) {
-    const double seconds = std::floor((utc - kUnixEpochDays) * 86400.0);
+    // Whole milliseconds first: a day count cannot hold most instants exactly,
+    // and flooring its product would put 01:00:00 UTC at 00:59:59 -- on the
+    // wrong side of a daylight-saving change.
+    const double ms = std::round((utc - kUnixEpochDays) * 86400000.0);
+    const double seconds = std::floor(ms / 1000.0);
     // Outside what time_t and the zone rules cover, the nearest covered
     // instant's offset is the best answer.
     const double clamped = std::fmax(std::fmin(seconds, 253402300799.0), -62135596800.0);
@@ -91,6 +99,10 @@ bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime& out) {
 
 DateTimeParts DecodeDateTime(TDateTime value) {
     DateTimeParts p{};
+    // Keep to 0001-01-01 .. 9999-12-31 23:59:59.999 so that the millisecond
+    // count below cannot overflow; NaN reads as 1899-12-30.
+    if (std::isnan(value)) value = 0;
+    value = std::fmax(std::fmin(value, 2958465.99999999), -693593.99999999);
     const auto ms = static_cast<std::int64_t>(std::llround(value * kMsPerDay));
     std::int64_t dayNumber = ms / kMsPerDay + kDateDelta;  // truncates toward zero
     std::int64_t timeMs = (ms < 0 ? -ms : ms) % kMsPerDay;
