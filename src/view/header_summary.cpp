@@ -1,0 +1,72 @@
+#include "view/header_summary.h"
+
+#include <cstdio>
+
+#include "reader/message/message.h"
+
+namespace view {
+namespace {
+
+enum class Walk { wAddresses, wNames };
+
+std::string JoinUnique(const TIdEMailAddressList& list, TStringList& seen, Walk walk) {
+    seen.Clear();
+    std::string text;
+    for (int i = 0; i < list.Count(); ++i) {
+        const TIdEMailAddressItem& item = list.Items(i);
+        if (seen.IndexOf(item.Address) >= 0) continue;
+        seen.Add(item.Address);
+        const std::string& piece = walk == Walk::wAddresses ? item.Address : item.Name;
+        if (walk == Walk::wNames && piece.empty()) continue;
+        if (!text.empty()) text += ", ";
+        text += piece;
+    }
+    return text;
+}
+
+// The two columns pair up line by line; a line break inside a decoded name
+// would push every later value against the wrong label.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+}  // namespace
+
+std::string AddressText(const TIdEMailAddressList& list, TStringList& seenAddresses) {
+    return JoinUnique(list, seenAddresses, Walk::wAddresses);
+}
+
+std::string NameText(const TIdEMailAddressList& list, TStringList& seenAddresses) {
+    return JoinUnique(list, seenAddresses, Walk::wNames);
+}
+
+std::string FormatMailDate(platform::TDateTime date) {
+    const platform::DateTimeParts p = platform::DecodeDateTime(date);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d %02d:%02d:%02d", p.day, p.month, p.year, p.hour, p.minute,
+                  p.second);
+    return buffer;
+}
+
+HeaderSummary BuildHeaderSummary(TIdMessage& mail, TStringList& seenAddresses) {
+    HeaderSummary s;
+    auto add = [&s](std::string label, std::string value) {
+        s.labels.push_back(std::move(label));
+        s.values.push_back(OneLine(std::move(value)));
+    };
+    const TIdEMailAddressItem& from = mail.From();
+    add("Von:", from.Address);
+    if (!from.Name.empty()) add(" ", from.Name);
+    add(" ", " ");
+    add("An:", AddressText(mail.Recipients, seenAddresses));
+    if (std::string names = NameText(mail.Recipients, seenAddresses); !names.empty()) add(" ", std::move(names));
+    add(" ", " ");
+    add("Gesendet:", FormatMailDate(mail.Date));
+    if (std::string replyTo = AddressText(mail.ReplyTo, seenAddresses); !replyTo.empty())
+        add("Antwort an:", std::move(replyTo));
+    return s;
+}
+
+}  // namespace view
