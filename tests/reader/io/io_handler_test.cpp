@@ -184,7 +184,7 @@ TEST(ReadLnRFC, DotLines) {
         {"double dot alone is no end", "..\r\nx\r\n", {".", "x"}, true},
         {"lone dot mid file", tenLines + ".\r\n" + tenLines, with(with(tenLinesRead, {"|"}), tenLinesRead), true},
         {"lone dot as last line ends", "a\r\n.\r\n", {"a"}, false},
-        {"lone dot with at most 5 bytes behind ends", "a\r\n.\r\nbc\r\n", {"a"}, false},
+        {"lone dot with 5 bytes behind ends", "a\r\n.\r\nbcd\r\n", {"a"}, false},
         {"lone dot with 6 bytes behind", "a\r\n.\r\nbcde\r\n", {"a", "|", "bcde"}, true},
         {"lone dot closing a chunk ends", fullChunk + ".\r\nmore\r\n", fullChunkRead, false},
         {"each segment on its own", Letters(16384) + ".abc\n", {Letters(16384), "abc"}, true},
