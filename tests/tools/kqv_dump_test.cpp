@@ -1,0 +1,353 @@
+// Runs the built kqv-dump on small mails and compares whole JSON documents.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kMails = std::string(KQV_TEST_DATA_DIR) + "/mails/";
+const std::string kExpected = std::string(KQV_TEST_DATA_DIR) + "/expected/";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "kqv-dump-test-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs kqv-dump with a fixed time zone (UTC+1 without daylight saving) and its
+// own folder for attachment temporary files.
+RunResult RunDump(const std::vector<std::string>& args, const fs::path& attachmentTemp) {
+    TempFolder capture;
+    const std::string outPath = (capture.path() / "out").string();
+    const std::string errPath = (capture.path() / "err").string();
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        if (entry.rfind("TZ=", 0) == 0 || entry.rfind("TMPDIR=", 0) == 0) continue;
+        env.push_back(entry);
+    }
+    env.push_back("TZ=Etc/GMT-1");
+    env.push_back("TMPDIR=" + attachmentTemp.string());
+
+    std::vector<std::string> argv = {KQV_DUMP_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> argvPtr, envPtr;
+    for (auto& a : argv) argvPtr.push_back(a.data());
+    argvPtr.push_back(nullptr);
+    for (auto& e : env) envPtr.push_back(e.data());
+    envPtr.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, argvPtr.data(), envPtr.data());
+    posix_spawn_file_actions_destroy(&actions);
+
+    RunResult result;
+    if (rc != 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return result;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+RunResult RunDump(const std::vector<std::string>& args) {
+    TempFolder attachmentTemp;
+    return RunDump(args, attachmentTemp.path());
+}
+
+rapidjson::Document ParseJson(const std::string& text, const std::string& what) {
+    rapidjson::Document doc;
+    doc.Parse(text.c_str(), text.size());
+    EXPECT_FALSE(doc.HasParseError()) << what << " is not JSON: " << text;
+    return doc;
+}
+
+std::string Show(const rapidjson::Value& value) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    value.Accept(writer);
+    return buffer.GetString();
+}
+
+// Compares two JSON values; numbers by value, "date_value" within a tenth of
+// a second. Differences are collected with their paths.
+void CompareJson(const rapidjson::Value& expected, const rapidjson::Value& actual, const std::string& path,
+                 std::vector<std::string>& differences) {
+    auto differ = [&] {
+        differences.push_back(path + ": expected " + Show(expected) + ", got " + Show(actual));
+    };
+    if (expected.IsNumber() && actual.IsNumber()) {
+        const double a = expected.GetDouble();
+        const double b = actual.GetDouble();
+        const bool isDate = path.size() >= 10 && path.compare(path.size() - 10, 10, "date_value") == 0;
+        if (isDate ? std::fabs(a - b) > 0.1 / 86400 : a != b) differ();
+        if (!isDate && expected.IsInt64() != actual.IsInt64()) differ();  // integers stay integers
+        return;
+    }
+    if (expected.GetType() != actual.GetType()) return differ();
+    if (expected.IsObject()) {
+        for (auto& member : expected.GetObject()) {
+            const std::string key = member.name.GetString();
+            if (!actual.HasMember(key.c_str()))
+                differences.push_back(path + "/" + key + ": missing");
+            else
+                CompareJson(member.value, actual[key.c_str()], path + "/" + key, differences);
+        }
+        for (auto& member : actual.GetObject())
+            if (!expected.HasMember(member.name)) differences.push_back(path + "/" + member.name.GetString() + ": unexpected");
+    } else if (expected.IsArray()) {
+        if (expected.Size() != actual.Size()) return differ();
+        for (rapidjson::SizeType i = 0; i < expected.Size(); ++i)
+            CompareJson(expected[i], actual[i], path + "/" + std::to_string(i), differences);
+    } else if (expected != actual) {
+        differ();
+    }
+}
+
+void ExpectSameJson(const rapidjson::Value& expected, const rapidjson::Value& actual) {
+    std::vector<std::string> differences;
+    CompareJson(expected, actual, "", differences);
+    std::ostringstream all;
+    for (const auto& d : differences) all << "\n  " << d;
+    EXPECT_TRUE(differences.empty()) << all.str();
+}
+
+bool FolderEmpty(const fs::path& folder) { return fs::is_empty(folder); }
+
+struct MailCase {
+    const char* name;
+    const char* file;      // relative to tests/data/mails, or as given when missing
+    const char* expected;  // in tests/data/expected
+    int status;
+};
+
+const MailCase kMailCases[] = {
+    {"Latin1SinglePartWithEncodedWordSubject", "latin1_plain.kqv", "latin1_plain.json", 0},
+    {"AlternativeWithQuotedPrintableAndEpilogue", "alternative.kqv", "alternative.json", 0},
+    {"MixedWithNestedAlternativeAndBase64Attachment", "mixed_base64.kqv", "mixed_base64.json", 0},
+    {"PlainTextWithInlineUue", "inline_uue.kqv", "inline_uue.json", 0},
+    {"Windows1252BytesAndControlCharacters", "raw_bytes.kqv", "raw_bytes.json", 0},
+    {"PartHeaderCutOffFailsButKeepsParts", "cut_part_header.kqv", "cut_part_header.json", 1},
+    {"MissingFile", nullptr, "missing_file.json", 1},
+};
+
+class DumpMail : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(DumpMail, PrintsTheWholeModel) {
+    const MailCase& c = GetParam();
+    TempFolder attachmentTemp;
+    // The missing file is named relative to the working folder, as a user would.
+    const std::string file = c.file ? kMails + c.file : "no-such-folder/missing.kqv";
+    const RunResult run = RunDump({file}, attachmentTemp.path());
+
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_EQ(run.err, "");
+    const rapidjson::Document expected = ParseJson(ReadFile(kExpected + c.expected), c.expected);
+    const rapidjson::Document actual = ParseJson(run.out, "output");
+    ExpectSameJson(expected, actual);
+    EXPECT_TRUE(FolderEmpty(attachmentTemp.path())) << "temporary attachment files left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(Mails, DumpMail, ::testing::ValuesIn(kMailCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(DumpCommandLine, HelpGoesToStandardOutput) {
+    const RunResult run = RunDump({"--help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE\n", 0), 0u)
+        << run.out;
+    EXPECT_EQ(run.err, "");
+}
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+};
+
+TEST(DumpCommandLine, UsageErrorsExitWithTwoAndPrintNothing) {
+    const std::string mail = kMails + "latin1_plain.kqv";
+    const UsageCase cases[] = {
+        {"no file", {}},
+        {"two files", {mail, mail}},
+        {"unknown long option", {"--verbose", mail}},
+        {"unknown short option", {"-x", mail}},
+        {"option value missing", {mail, "--save-attachments"}},
+        {"empty folder name", {"--save-attachments", "", mail}},
+        {"value given to a flag", {"--view=yes", mail}},
+    };
+    for (const UsageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunResult run = RunDump(c.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("kqv-dump: "), std::string::npos) << run.err;
+    }
+}
+
+TEST(DumpCommandLine, OptionsMayFollowTheFile) {
+    TempFolder save;
+    const RunResult run = RunDump({kMails + "mixed_base64.kqv", "--save-attachments", save.path().string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(save.path() / "Bericht 2010.bin"));
+}
+
+// --save-attachments
+
+rapidjson::Document SaveRun(const std::string& mail, const fs::path& folder, int expectedStatus = 0) {
+    const RunResult run = RunDump({"--save-attachments", folder.string(), kMails + mail});
+    EXPECT_EQ(run.status, expectedStatus) << run.err;
+    return ParseJson(run.out, "output");
+}
+
+std::vector<std::string> SavedPaths(const rapidjson::Document& doc) {
+    std::vector<std::string> paths;
+    if (!doc.IsObject() || !doc.HasMember("saved") || !doc["saved"].IsArray()) {
+        ADD_FAILURE() << "no \"saved\" array";
+        return paths;
+    }
+    for (auto& v : doc["saved"].GetArray()) paths.push_back(v.GetString());
+    return paths;
+}
+
+TEST(DumpSaveAttachments, CopiesDecodedBytesAndListsThemAfterTheModel) {
+    TempFolder save;
+    rapidjson::Document doc = SaveRun("mixed_base64.kqv", save.path());
+    const fs::path copy = save.path() / "Bericht 2010.bin";
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{copy.string()});
+    EXPECT_EQ(ReadFile(copy), std::string("\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09", 10));
+
+    // Apart from "saved" the document is the plain model.
+    rapidjson::Document expected = ParseJson(ReadFile(kExpected + "mixed_base64.json"), "expected");
+    expected.AddMember("saved", rapidjson::Value(rapidjson::kArrayType), expected.GetAllocator());
+    expected["saved"].PushBack(rapidjson::Value(copy.string().c_str(), expected.GetAllocator()),
+                               expected.GetAllocator());
+    ExpectSameJson(expected, doc);
+}
+
+TEST(DumpSaveAttachments, NameWithParentFoldersStaysInsideTheFolder) {
+    TempFolder root;
+    const fs::path save = root.path() / "a" / "b";  // "../../x.txt" would land in root
+    rapidjson::Document doc = SaveRun("inline_uue.kqv", save);
+    const fs::path copy = save / "_.._x.txt";
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{copy.string()});
+    EXPECT_EQ(ReadFile(copy), "hi!");
+    EXPECT_FALSE(fs::exists(root.path() / "x.txt"));
+    EXPECT_FALSE(fs::exists(root.path() / "a" / "x.txt"));
+}
+
+TEST(DumpSaveAttachments, NeverOverwritesAndPicksTheNextFreeName) {
+    TempFolder save;
+    WriteFile(save.path() / "Bericht 2010.bin", "alt");
+    SaveRun("mixed_base64.kqv", save.path());
+    rapidjson::Document doc = SaveRun("mixed_base64.kqv", save.path());
+
+    EXPECT_EQ(ReadFile(save.path() / "Bericht 2010.bin"), "alt");
+    EXPECT_EQ(ReadFile(save.path() / "Bericht 2010 (2).bin").size(), 10u);
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{(save.path() / "Bericht 2010 (3).bin").string()});
+}
+
+TEST(DumpSaveAttachments, DoesNotFollowALinkPlantedUnderTheName) {
+    TempFolder root;
+    const fs::path save = root.path() / "save";
+    fs::create_directory(save);
+    const fs::path victim = root.path() / "victim";
+    WriteFile(victim, "keep");
+    fs::create_symlink(victim, save / "Bericht 2010.bin");
+    fs::create_symlink(root.path() / "nowhere", save / "Bericht 2010 (2).bin");  // dangling
+
+    rapidjson::Document doc = SaveRun("mixed_base64.kqv", save);
+    EXPECT_EQ(ReadFile(victim), "keep");
+    EXPECT_FALSE(fs::exists(root.path() / "nowhere"));
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{(save / "Bericht 2010 (3).bin").string()});
+}
+
+TEST(DumpSaveAttachments, RelativeFolderIsListedAbsolute) {
+    TempFolder save;
+    const fs::path previous = fs::current_path();
+    fs::current_path(save.path());
+    const RunResult run = RunDump({"--save-attachments", "sub/dir", kMails + "mixed_base64.kqv"});
+    fs::current_path(previous);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const rapidjson::Document doc = ParseJson(run.out, "output");
+    EXPECT_EQ(SavedPaths(doc),
+              std::vector<std::string>{(fs::canonical(save.path()) / "sub" / "dir" / "Bericht 2010.bin").string()});
+}
+
+TEST(DumpSaveAttachments, FailedLoadStillSavesWhatWasRead) {
+    TempFolder save;
+    rapidjson::Document doc = SaveRun("cut_part_header.kqv", save.path(), 1);
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{(save.path() / "punkt.gif").string()});
+    EXPECT_EQ(ReadFile(save.path() / "punkt.gif").size(), 14u);
+    ASSERT_TRUE(doc.HasMember("error"));
+    EXPECT_STREQ(doc["error"].GetString(), "Unknown Message Part Type.");
+}
+
+TEST(DumpSaveAttachments, FolderThatIsAFileIsAUsageError) {
+    TempFolder root;
+    const fs::path file = root.path() / "file";
+    WriteFile(file, "x");
+    const RunResult run = RunDump({"--save-attachments", file.string(), kMails + "mixed_base64.kqv"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err, "");
+}
+
+}  // namespace
