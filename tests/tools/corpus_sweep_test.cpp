@@ -44,6 +44,16 @@ struct Result {
         try {
             message.LoadMessageFile(file.string());
             report = "L";
+            // The emptiness check after freeing means something only if the
+            // temporary files went where they were told to go.
+            for (int i = 0; i < message.Parts.Count(); ++i) {
+                const auto* attachment = dynamic_cast<const TIdAttachmentFile*>(&message.Parts.Items(i));
+                if (attachment && attachment->OwnsTempFile &&
+                    fs::path(attachment->TempPath).parent_path() != tempFolder) {
+                    report = "Ptemporary file outside the folder: " + attachment->TempPath;
+                    break;
+                }
+            }
         } catch (const EIdException& e) {
             report = std::string("E") + e.what();
         } catch (const std::exception& e) {
@@ -144,7 +154,10 @@ TEST(CorpusSweep, EveryMailLoadsOrFailsWithAReaderError) {
         const std::string name = fs::relative(file, corpus).string();
         switch (result.outcome) {
             case Outcome::Loaded: ++loaded; break;
-            case Outcome::ReaderError: ++readerErrors; break;
+            case Outcome::ReaderError:
+                ++readerErrors;
+                std::cout << "refused: " << name << ": " << result.detail << "\n";
+                break;
             case Outcome::Problem: problems.push_back(name + ": " + result.detail); break;
         }
         std::vector<std::string> left;
