@@ -12,10 +12,9 @@ constexpr std::size_t kKeepCapacity = 1024 * 1024;
 constexpr std::size_t kMinCapacity = 64 * 1024;
 }  // namespace
 
-void TIdBuffer::CheckTake(std::size_t n) const {
-    if (n > count_)
-        throw EIdNotEnoughDataInBuffer("Not enough data in buffer. (" + std::to_string(n) + "/" +
-                                       std::to_string(count_) + ")");
+void TIdBuffer::RaiseNotEnough(std::size_t n) const {
+    throw EIdNotEnoughDataInBuffer("Not enough data in buffer. (" + std::to_string(n) + "/" +
+                                   std::to_string(count_) + ")");
 }
 
 void TIdBuffer::CheckGrowth(std::size_t n) const {
@@ -56,27 +55,10 @@ void TIdBuffer::Append(const char* bytes, std::size_t n) {
     count_ += n;
 }
 
-std::ptrdiff_t TIdBuffer::IndexOf(std::string_view needle, std::size_t from) const {
+std::ptrdiff_t TIdBuffer::IndexOfSequence(std::string_view needle, std::size_t from) const {
     if (needle.empty() || from >= count_) return -1;
-    const char* base = bytes_.data() + head_;
-    if (needle.size() == 1) {
-        const void* hit = std::memchr(base + from, needle[0], count_ - from);
-        return hit ? static_cast<const char*>(hit) - base : -1;
-    }
     const std::size_t pos = View().find(needle, from);
     return pos == std::string_view::npos ? -1 : static_cast<std::ptrdiff_t>(pos);
-}
-
-void TIdBuffer::RemoveUnchecked(std::size_t n) {
-    head_ += n;
-    count_ -= n;
-    consumed_ += n;
-    if (count_ == 0) head_ = 0;
-}
-
-void TIdBuffer::Remove(std::size_t n) {
-    CheckTake(n);
-    RemoveUnchecked(n);
 }
 
 std::string TIdBuffer::Extract(std::size_t n) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,12 @@ public:
     std::size_t Size() const { return count_; }
     void Append(const char* bytes, std::size_t n);
     // 0-based index, counted from the head, of needle at or after from; -1 if none.
-    std::ptrdiff_t IndexOf(std::string_view needle, std::size_t from = 0) const;
+    std::ptrdiff_t IndexOf(std::string_view needle, std::size_t from = 0) const {
+        if (needle.size() != 1 || from >= count_) return IndexOfSequence(needle, from);
+        const char* base = bytes_.data() + head_;
+        const void* hit = std::memchr(base + from, needle[0], count_ - from);
+        return hit ? static_cast<const char*>(hit) - base : -1;
+    }
     // Removes the first n bytes and returns them as 8-bit text.
     std::string Extract(std::size_t n);
     // The same into a reused string (no allocation once it has grown).
@@ -29,7 +35,10 @@ public:
     // Removes the first n bytes into raw memory.
     void ExtractBytes(std::size_t n, void* out);
     // Drops the first n bytes.
-    void Remove(std::size_t n);
+    void Remove(std::size_t n) {
+        CheckTake(n);
+        RemoveUnchecked(n);
+    }
     void Clear();
     // The unread bytes.
     std::string_view View() const { return {bytes_.data() + head_, count_}; }
@@ -44,8 +53,17 @@ public:
     std::uint64_t Consumed() const { return consumed_; }
 
 private:
-    void RemoveUnchecked(std::size_t n);
-    void CheckTake(std::size_t n) const;
+    void RemoveUnchecked(std::size_t n) {
+        head_ += n;
+        count_ -= n;
+        consumed_ += n;
+        if (count_ == 0) head_ = 0;
+    }
+    void CheckTake(std::size_t n) const {
+        if (n > count_) RaiseNotEnough(n);
+    }
+    [[noreturn]] void RaiseNotEnough(std::size_t n) const;
+    std::ptrdiff_t IndexOfSequence(std::string_view needle, std::size_t from) const;
     void CheckGrowth(std::size_t n) const;
 
     std::vector<char> bytes_;

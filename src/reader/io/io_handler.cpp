@@ -31,7 +31,10 @@ void TIdIOHandler::WriteDirect(const void*, std::size_t) { throw EIdNotConnected
 std::ptrdiff_t TIdIOHandler::FindTerminator(std::string_view terminator) {
     const std::uint64_t head = inputBuffer_.Consumed();
     const std::size_t n = inputBuffer_.Size();
-    if (terminator != searchTerminator_) {
+    const bool sameTerminator = terminator.size() == 1
+                                    ? searchTerminator_.size() == 1 && searchTerminator_[0] == terminator[0]
+                                    : terminator == searchTerminator_;
+    if (!sameTerminator) {
         searchTerminator_.assign(terminator);
         searchFrom_ = head;
         foundAt_ = -1;
@@ -66,6 +69,7 @@ void TIdIOHandler::ReadLineInto(std::string& line, std::string_view terminator, 
     lineTimedOut_ = false;
     const std::uint32_t start = timeout >= 0 ? platform::TickCount() : 0;
     const std::size_t limit = maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0;
+    const bool dropCR = terminator.size() == 1 && terminator[0] == '\n';
 
     for (;;) {
         const std::size_t n = inputBuffer_.Size();
@@ -81,7 +85,7 @@ void TIdIOHandler::ReadLineInto(std::string& line, std::string_view terminator, 
         if (termPos >= 0) {
             std::size_t length = static_cast<std::size_t>(termPos);
             const std::string_view data = inputBuffer_.View();
-            if (terminator == "\n" && length > 0 && data[length - 1] == '\r') --length;
+            if (dropCR && length > 0 && data[length - 1] == '\r') --length;
             line.assign(data.data(), length);
             inputBuffer_.Remove(static_cast<std::size_t>(termPos) + terminator.size());
             return;
@@ -110,8 +114,10 @@ void TIdIOHandler::ReadLnRFCInto(std::string& line, bool& msgEnd, std::string_vi
     ReadLineInto(line, terminator, -1, -1);
     // The end-of-data line counts only when (almost) nothing follows it in
     // the buffer; a lone "." inside the data reads as "|".
-    if (inputBuffer_.Size() > 5 && line == delimiter) line += '|';
-    if (line == delimiter) {
+    const bool isDelimiter = line.size() == delimiter.size() && line == delimiter;
+    if (isDelimiter && inputBuffer_.Size() > 5) {
+        line += '|';
+    } else if (isDelimiter) {
         msgEnd = true;
         return;
     }
