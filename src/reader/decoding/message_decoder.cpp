@@ -6,6 +6,7 @@
 #include "reader/decoding/message_decoder_mime.h"
 #include "reader/decoding/message_decoder_uue.h"
 #include "reader/exceptions.h"
+#include "reader/headers/encoded_words.h"
 
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const {
     for (const std::string& entry : PartHeaders) {
@@ -92,5 +93,8 @@ void InitializeReader() {
         TIdMessageDecoderList& list = TIdMessageDecoderList::Instance();
         list.RegisterDecoder("MIME", std::make_unique<TIdMessageDecoderInfoMIME>());
         list.RegisterDecoder("UUE", std::make_unique<TIdMessageDecoderInfoUUE>());
+        // The charset converters are built here too, before any message is
+        // read; the decode tables of the alphabets are compile-time constants.
+        TIdHeaderCoderList::Instance();
     });
 }
