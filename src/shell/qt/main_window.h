@@ -1,0 +1,75 @@
+#pragma once
+// TformMailViewer: the main window. It hosts the mail view's header area and
+// pages and turns the first argument, the open dialog and dropped files into
+// one request to show a mail file.
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QAction;
+class QStatusBar;
+class QTabWidget;
+class FileTypeRegistrar;
+
+// What the main window needs from the world around it; tests replace parts.
+struct MainWindowPorts {
+    // Shows the mail file (sets the view's MailFileName, calls ChangeMail).
+    std::function<void(const QString& path)> showMail;
+    // OpenDialog1: the chosen file, or nothing when cancelled.
+    std::function<std::optional<QString>(QWidget* parent)> chooseMailFile;
+    // A plain message box with the application title as caption.
+    std::function<void(QWidget* parent, const QString& text)> showPlainMessage;
+    // ".kqv immer mit Mailviewer öffnen".
+    std::unique_ptr<FileTypeRegistrar> registrar;
+    // The running executable's full path, for the association.
+    QString executablePath;
+};
+
+class TformMailViewer final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // header and pages are the view's panelOben and pcMailAnsicht; they are
+    // moved into panelMain when the window is first shown.
+    TformMailViewer(QWidget* header, QTabWidget* pages, QStringList arguments, MainWindowPorts ports,
+                    QWidget* parent = nullptr);
+    ~TformMailViewer() override;
+
+    const QString& CurrentFileName() const { return currentFileName_; }
+
+    void Dateiffnen1Click();
+    void RegisterFileTypeClick();
+    void Beenden1Click();
+    // The dropped files, in their order.
+    void DropFiles(const QStringList& paths);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void FormShow();
+    void ShowMailFile();
+
+    QWidget* header_;
+    QTabWidget* pages_;
+    QStringList arguments_;
+    MainWindowPorts ports_;
+    QWidget* panelMain_;
+    QStatusBar* statusBar_;
+    QString currentFileName_;
+    bool shown_ = false;
+};
+
+// The OpenDialog1 of the program: "Merivo Email-Dateien" / "*.kqv", the file
+// must exist, resizable, not added to recent documents.
+std::optional<QString> ExecuteOpenDialog(QWidget* parent);
