@@ -1,0 +1,153 @@
+// Saving and opening attachments from the list, with a scripted dialog and
+// a recording desktop.
+#include <gtest/gtest.h>
+
+#include "reader/exceptions.h"
+#include "view_test_support.h"
+
+namespace {
+
+using view::ShellOpenResult;
+using Lines = std::vector<std::string>;
+
+class AttachmentActions : public viewtest::ViewFixture {};
+
+TEST_F(AttachmentActions, NothingHappensWithoutASelection) {
+    Show("same_name.kqv");
+    saveDialog.answers.push_back(scratch / "out.dat");
+    displays.selectedAttachment = -1;
+    core->btnAnlageSpeichernClick();
+    core->lbAnlagenDblClick();
+    displays.selectedAttachment = 7;  // beyond the list
+    core->btnAnlageSpeichernClick();
+    core->lbAnlagenDblClick();
+    EXPECT_TRUE(saveDialog.proposals.empty());
+    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_FALSE(platform::FileExists(scratch / "out.dat"));
+}
+
+TEST_F(AttachmentActions, NothingHappensWithAnEmptyList) {
+    Show("recipients.kqv");
+    displays.selectedAttachment = 0;
+    core->btnAnlageSpeichernClick();
+    core->lbAnlagenDblClick();
+    EXPECT_TRUE(saveDialog.proposals.empty());
+    EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(AttachmentActions, SaveWritesEveryPartOfTheNameSoTheLastOneRemains) {
+    Show("same_name.kqv");
+    ASSERT_EQ(displays.attachments, (Lines{"dup.dat", "dup.dat", "M\xE4rz bericht.xyz"}));
+    const std::string target = scratch / "gespeichert.dat";
+    platform::WriteWholeFile(target, "was there before", 0644);
+    saveDialog.answers.push_back(target);
+    displays.selectedAttachment = 0;
+    core->btnAnlageSpeichernClick();
+    EXPECT_EQ(saveDialog.proposals, Lines{"dup.dat"});
+    EXPECT_EQ(platform::ReadWholeFile(target), "zweite");
+}
+
+TEST_F(AttachmentActions, CancelledSaveWritesNothing) {
+    Show("same_name.kqv");
+    displays.selectedAttachment = 2;
+    core->btnAnlageSpeichernClick();
+    // The proposal is a safe UTF-8 file name.
+    EXPECT_EQ(saveDialog.proposals, Lines{"M\xC3\xA4rz bericht.xyz"});
+    EXPECT_EQ(viewtest::TreeOf(scratch.Path()), (Lines{"Temp", "same_name.kqv"}));
+}
+
+TEST_F(AttachmentActions, SaveProposesASafeName) {
+    Show("attachments.kqv");
+    displays.selectedAttachment = 2;  // application/pdf.PDF
+    core->btnAnlageSpeichernClick();
+    EXPECT_EQ(saveDialog.proposals, Lines{"application_pdf.PDF"});
+}
+
+TEST_F(AttachmentActions, SaveFailureReachesTheCaller) {
+    Show("same_name.kqv");
+    saveDialog.answers.push_back(scratch / "no/such/folder/x.dat");
+    displays.selectedAttachment = 0;
+    try {
+        core->btnAnlageSpeichernClick();
+        FAIL() << "no error";
+    } catch (const EIdException& e) {
+        EXPECT_STREQ(e.what(), "Error saving attachment.");
+    }
+}
+
+TEST_F(AttachmentActions, OpenCopiesEachPartPrivatelyAndOpensIt) {
+    Show("same_name.kqv");
+    displays.selectedAttachment = 0;
+    core->lbAnlagenDblClick();
+    const std::string path = Temp() + "dup.dat";
+    EXPECT_EQ(shell.calls, (Lines{"open " + path, "open " + path}));
+    EXPECT_EQ(platform::ReadWholeFile(path), "zweite");
+    EXPECT_EQ(viewtest::ModeOf(path), 0600u);
+}
+
+TEST_F(AttachmentActions, NoAssociatedProgramOffersTheChoice) {
+    Show("same_name.kqv");
+    shell.openResult = ShellOpenResult::soNoAssociation;
+    displays.selectedAttachment = 2;
+    core->lbAnlagenDblClick();
+    const std::string path = Temp() + "M\xC3\xA4rz bericht.xyz";
+    EXPECT_EQ(shell.calls, (Lines{"open " + path, "choose " + path}));
+    EXPECT_EQ(platform::ReadWholeFile(path), "bericht\r\n");
+}
+
+TEST_F(AttachmentActions, OtherShellFailuresAreNotFollowedUp) {
+    Show("same_name.kqv");
+    shell.openResult = ShellOpenResult::soFailed;
+    displays.selectedAttachment = 2;
+    core->lbAnlagenDblClick();
+    EXPECT_EQ(shell.calls.size(), 1u);
+}
+
+TEST_F(AttachmentActions, OpenedNamesStayInsideTempDir) {
+    struct Row {
+        const char* mail;
+        int line;
+        std::string listed, opened, content;
+    } rows[] = {
+        {"attachments.kqv", 2, "application/pdf.PDF", "application_pdf.PDF", "%PDF-1.4 test"},
+        {"attachments.kqv", 1, "Anlage2.kqv", "Anlage2.kqv", ""},
+        {"uue_escape.kqv", 0, "../../.profile", "_.._.profile", "echo pwned\n"},
+    };
+    for (const Row& row : rows) {
+        view::SetTempDir(scratch / "a/b/Temp");
+        Show(row.mail);
+        shell.calls.clear();
+        ASSERT_EQ(displays.attachments.at(static_cast<std::size_t>(row.line)), row.listed) << row.mail;
+        displays.selectedAttachment = row.line;
+        core->lbAnlagenDblClick();
+        EXPECT_EQ(shell.calls, Lines{"open " + Temp() + row.opened}) << row.listed;
+        if (!row.content.empty()) {
+            EXPECT_EQ(platform::ReadWholeFile(Temp() + row.opened), row.content);
+        }
+        for (const std::string& path : viewtest::TreeOf(scratch.Path()))
+            EXPECT_TRUE(path.ends_with(".kqv") || path == "a" || path == "a/b" || path.starts_with("a/b/Temp"))
+                << path;
+    }
+}
+
+TEST_F(AttachmentActions, SecondOpenReplacesTheCopy) {
+    Show("same_name.kqv");
+    displays.selectedAttachment = 2;
+    core->lbAnlagenDblClick();
+    const std::string path = Temp() + "M\xC3\xA4rz bericht.xyz";
+    platform::WriteWholeFile(path, "changed by the user's program", 0600);
+    core->lbAnlagenDblClick();
+    EXPECT_EQ(platform::ReadWholeFile(path), "bericht\r\n");
+    EXPECT_EQ(shell.calls.size(), 2u);
+}
+
+TEST_F(AttachmentActions, CopyThatCannotBeWrittenIsNotOpened) {
+    Show("same_name.kqv");
+    // A folder in the way cannot be deleted as a file.
+    platform::ForceDirectories(Temp() + "dup.dat/inner");
+    displays.selectedAttachment = 0;
+    EXPECT_THROW(core->lbAnlagenDblClick(), EIdException);
+    EXPECT_TRUE(shell.calls.empty());
+}
+
+}  // namespace

@@ -1,0 +1,38 @@
+#include "view/file_name_sanitizer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(FileNameSanitizer, MakesEveryNameFromAMailSafe) {
+    struct Row {
+        const char* name;
+        std::string in;
+        int index;
+        std::string out;
+    } rows[] = {
+        {"plain name unchanged", "Rechnung 2026.pdf", 1, "Rechnung 2026.pdf"},
+        {"umlaut kept", "M\xE4rz.txt", 1, "M\xE4rz.txt"},
+        {"slash of a derived type name", "application/pdf.PDF", 3, "application_pdf.PDF"},
+        {"parent folders", "../../.profile", 2, "_.._.profile"},
+        {"content id with parent folders", "../../x", 4, "_.._x"},
+        {"absolute path", "/etc/passwd", 0, "_etc_passwd"},
+        {"windows path", "C:\\Windows\\win.ini", 0, "C__Windows_win.ini"},
+        {"reserved characters", "a*b?c\"d<e>f|g", 0, "a_b_c_d_e_f_g"},
+        {"line breaks", "bad\r\nname.txt", 0, "bad__name.txt"},
+        {"tab and delete", "a\tb\x7F", 0, "a_b_"},
+        {"c1 control bytes", "a\x81\x8D\x8F\x90\x9D" "b", 0, "a_____b"},
+        {"euro sign is a character", "\x80.txt", 0, "\x80.txt"},
+        {"hidden file made visible", ".profile", 0, "profile"},
+        {"leading blanks and dots", " . .x", 0, "x"},
+        {"dot dot alone", "..", 7, "Anlage7"},
+        {"single dot", ".", 2, "Anlage2"},
+        {"only blanks", "   ", 5, "Anlage5"},
+        {"empty", "", 0, "Anlage0"},
+        {"inner dots and trailing blank kept", "a..b ", 0, "a..b "},
+        {"leading control becomes underscore", "\n.x", 0, "_.x"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(view::SanitizeFileName(row.in, row.index), row.out) << row.name;
+}
+
+}  // namespace
