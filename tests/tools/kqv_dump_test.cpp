@@ -63,10 +63,12 @@ struct RunResult {
 };
 
 // Runs kqv-dump with a fixed time zone (UTC+1 without daylight saving) and its
-// own folder for attachment temporary files.
-RunResult RunDump(const std::vector<std::string>& args, const fs::path& attachmentTemp) {
+// own folder for attachment temporary files. Standard output goes to
+// stdoutPath when one is given.
+RunResult RunDump(const std::vector<std::string>& args, const fs::path& attachmentTemp,
+                  const std::string& stdoutPath = "") {
     TempFolder capture;
-    const std::string outPath = (capture.path() / "out").string();
+    const std::string outPath = stdoutPath.empty() ? (capture.path() / "out").string() : stdoutPath;
     const std::string errPath = (capture.path() / "err").string();
 
     std::vector<std::string> env;
@@ -103,7 +105,7 @@ RunResult RunDump(const std::vector<std::string>& args, const fs::path& attachme
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadFile(outPath);
+    if (stdoutPath.empty()) result.out = ReadFile(outPath);
     result.err = ReadFile(errPath);
     return result;
 }
@@ -185,6 +187,7 @@ const MailCase kMailCases[] = {
     {"MixedWithNestedAlternativeAndBase64Attachment", "mixed_base64.kqv", "mixed_base64.json", 0},
     {"PlainTextWithInlineUue", "inline_uue.kqv", "inline_uue.json", 0},
     {"Windows1252BytesAndControlCharacters", "raw_bytes.kqv", "raw_bytes.json", 0},
+    {"EmptyFile", "empty.kqv", "empty.json", 0},
     {"PartHeaderCutOffFailsButKeepsParts", "cut_part_header.kqv", "cut_part_header.json", 1},
     {"MissingFile", nullptr, "missing_file.json", 1},
 };
@@ -240,6 +243,14 @@ TEST(DumpCommandLine, UsageErrorsExitWithTwoAndPrintNothing) {
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err.find("kqv-dump: "), std::string::npos) << run.err;
     }
+}
+
+TEST(DumpCommandLine, OutputThatCannotBeWrittenIsAFailure) {
+    TempFolder attachmentTemp;
+    const RunResult run = RunDump({kMails + "mixed_base64.kqv"}, attachmentTemp.path(), "/dev/full");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot write"), std::string::npos) << run.err;
+    EXPECT_TRUE(FolderEmpty(attachmentTemp.path()));
 }
 
 TEST(DumpCommandLine, OptionsMayFollowTheFile) {
