@@ -22,7 +22,7 @@ ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]) {
     bool tempGiven = false;
     bool saveGiven = false;
     // getopt keeps its state in globals; start afresh so that the parser can
-    // be called more than once in one process (tests do).
+    // be called more than once in one process.
     optind = 0;
     opterr = 0;
     for (;;) {
