@@ -1,0 +1,352 @@
+#include "view/qt/mail_view_form.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include "view/qt/mail_web_page.h"
+#include "view/qt/qt_message_boxes.h"
+#include "view/qt/qt_save_dialog.h"
+#include "view/qt/qt_text.h"
+#include "view/qt/xdg_desktop_shell.h"
+
+namespace view::qt {
+namespace {
+
+constexpr int kHeaderAreaHeight = 141;
+constexpr int kHeaderAreaBorder = 8;
+constexpr int kLabelColumnWidth = 81;
+constexpr int kValueColumnWidth = 760;
+constexpr int kSubjectHeight = 33;
+constexpr int kAttachmentColumnWidth = 165;
+constexpr int kSaveButtonPanelHeight = 46;
+constexpr int kSaveButtonHeight = 25;
+constexpr int kSaveButtonLeft = 4;
+constexpr int kSaveButtonTop = 8;
+constexpr int kAttachmentGap = 9;
+
+// Tabs that look like a row of buttons.
+constexpr const char* kTabButtonStyle =
+    "QTabBar::tab { border: 1px solid palette(mid); border-radius: 3px; padding: 3px 10px;"
+    " margin: 2px 1px; background: palette(button); }"
+    "QTabBar::tab:selected { background: palette(light); border-color: palette(dark); }";
+
+QPlainTextEdit* NewTextView(const QString& name) {
+    auto* edit = new QPlainTextEdit;
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return edit;
+}
+
+QPlainTextEdit* NewHeaderMemo(const QString& name) {
+    auto* memo = new QPlainTextEdit;
+    memo->setObjectName(name);
+    memo->setReadOnly(true);
+    memo->setFrameShape(QFrame::NoFrame);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->document()->setDocumentMargin(0);
+    QFont font = memo->font();
+    font.setBold(true);
+    memo->setFont(font);
+    return memo;
+}
+
+QWidget* NewPage(const QString& name) {
+    auto* page = new QWidget;
+    page->setObjectName(name);
+    return page;
+}
+
+}  // namespace
+}  // namespace view::qt
+
+using namespace view;
+using namespace view::qt;
+
+TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) : QWidget(parent) {
+    setObjectName(QStringLiteral("formMailansehen"));
+    BuildHeaderArea();
+    BuildPages();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(panelOben_);
+    layout->addWidget(pcMailAnsicht_, 1);
+
+    // Dialogs go to whichever window hosts the pages at the time.
+    if (!services.boxes) ownBoxes_ = std::make_unique<QtMessageBoxes>(pcMailAnsicht_);
+    if (!services.saveDialog) ownSaveDialog_ = std::make_unique<QtSaveDialog>(pcMailAnsicht_);
+    if (!services.shell) ownShell_ = std::make_unique<XdgDesktopShell>(pcMailAnsicht_);
+    boxes_ = services.boxes ? services.boxes : ownBoxes_.get();
+    core_ = std::make_unique<MailViewCore>(MailViewPorts{
+        *this, *this, *boxes_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
+        services.shell ? *services.shell : *ownShell_});
+    page_->SetNavigationHandler(
+        [this](const std::string& url, bool& cancel) { core_->WebBrowser1BeforeNavigate2(url, cancel); });
+}
+
+TformMailansehen::~TformMailansehen() {
+    core_.reset();
+    // The controls are ours even while another window hosts them; the
+    // page must go before its profile.
+    if (page_) page_->SetNavigationHandler({});
+    delete pcMailAnsicht_.data();
+    delete panelOben_.data();
+    delete profile_;
+}
+
+void TformMailansehen::BuildHeaderArea() {
+    panelOben_ = new QFrame;
+    panelOben_->setObjectName(QStringLiteral("panelOben"));
+    panelOben_->setFixedHeight(kHeaderAreaHeight);
+    auto* layout = new QVBoxLayout(panelOben_);
+    layout->setContentsMargins(kHeaderAreaBorder, kHeaderAreaBorder, kHeaderAreaBorder, kHeaderAreaBorder);
+    layout->setSpacing(0);
+
+    auto* columns = new QHBoxLayout;
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+    memoHeader1_ = NewHeaderMemo(QStringLiteral("memoHeader1"));
+    memoHeader1_->setFixedWidth(kLabelColumnWidth);
+    memoHeader2_ = NewHeaderMemo(QStringLiteral("memoHeader2"));
+    // Its full width where the window has room, less where it has not.
+    memoHeader2_->setMinimumWidth(0);
+    memoHeader2_->setMaximumWidth(kValueColumnWidth);
+    memoHeader2_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    columns->addWidget(memoHeader1_);
+    columns->addWidget(memoHeader2_, 1);
+    columns->addStretch(0);
+    layout->addLayout(columns, 1);
+
+    panelBetreff_ = new QLabel;
+    panelBetreff_->setObjectName(QStringLiteral("panelBetreff"));
+    // A subject is the mail's text, never markup.
+    panelBetreff_->setTextFormat(Qt::PlainText);
+    panelBetreff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panelBetreff_->setFixedHeight(kSubjectHeight);
+    panelBetreff_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(panelBetreff_);
+}
+
+void TformMailansehen::BuildPages() {
+    pcMailAnsicht_ = new QTabWidget;
+    pcMailAnsicht_->setObjectName(QStringLiteral("pcMailAnsicht"));
+    pcMailAnsicht_->setDocumentMode(true);
+    pcMailAnsicht_->tabBar()->setStyleSheet(QString::fromUtf8(kTabButtonStyle));
+
+    QWidget* tsText = NewPage(QStringLiteral("tsText"));
+    reNachricht_ = NewTextView(QStringLiteral("reNachricht"));
+    auto* textLayout = new QVBoxLayout(tsText);
+    textLayout->setContentsMargins(0, 0, 0, 0);
+    textLayout->addWidget(reNachricht_);
+
+    QWidget* tsMailheader = NewPage(QStringLiteral("tsMailheader"));
+    memoHeader_ = NewTextView(QStringLiteral("memoHeader"));
+    auto* headerLayout = new QVBoxLayout(tsMailheader);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->addWidget(memoHeader_);
+
+    QWidget* pages[] = {tsText, BuildHtmlPage(), BuildAttachmentPage(), tsMailheader};
+    for (const Page page : kAllPages)
+        pcMailAnsicht_->addTab(pages[static_cast<int>(page)], QString::fromUtf8(PageCaption(page)));
+}
+
+QWidget* TformMailansehen::BuildHtmlPage() {
+    QWidget* tsHTML = NewPage(QStringLiteral("tsHTML"));
+    auto* layout = new QVBoxLayout(tsHTML);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    panelExterneInhalte_ = new QFrame;
+    panelExterneInhalte_->setObjectName(QStringLiteral("panelExterneInhalte"));
+    panelExterneInhalte_->setFrameShape(QFrame::StyledPanel);
+    panelExterneInhalte_->setAutoFillBackground(true);
+    panelExterneInhalte_->setBackgroundRole(QPalette::ToolTipBase);
+    panelExterneInhalte_->setForegroundRole(QPalette::ToolTipText);
+    auto* barLayout = new QHBoxLayout(panelExterneInhalte_);
+    barLayout->setContentsMargins(6, 2, 6, 2);
+    auto* barText = new QLabel(QStringLiteral("Externe Inhalte wurden blockiert."));
+    barText->setObjectName(QStringLiteral("lblExterneInhalte"));
+    auto* barButton = new QPushButton(QStringLiteral("Externe Inhalte laden"));
+    barButton->setObjectName(QStringLiteral("btnExterneInhalteLaden"));
+    barLayout->addWidget(barText);
+    barLayout->addStretch(1);
+    barLayout->addWidget(barButton);
+    panelExterneInhalte_->hide();
+    connect(barButton, &QPushButton::clicked, this, &TformMailansehen::btnExterneInhalteLadenClick);
+
+    profile_ = CreateMailWebProfile(nullptr);
+    webBrowser1_ = new QWebEngineView;
+    webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
+    page_ = new MailWebPage(profile_, webBrowser1_);
+    webBrowser1_->setPage(page_);
+    // Copying is all a mail page offers; no "open in new window", no
+    // saving, no inspector.
+    webBrowser1_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* copy = new QAction(QStringLiteral("Kopieren"), webBrowser1_);
+    connect(copy, &QAction::triggered, page_, [this] { page_->triggerAction(QWebEnginePage::Copy); });
+    auto* selectAll = new QAction(QStringLiteral("Alles markieren"), webBrowser1_);
+    connect(selectAll, &QAction::triggered, page_, [this] { page_->triggerAction(QWebEnginePage::SelectAll); });
+    webBrowser1_->addAction(copy);
+    webBrowser1_->addAction(selectAll);
+    connect(page_, &MailWebPage::remoteContentBlocked, this, &TformMailansehen::ShowRemoteContentBar);
+
+    layout->addWidget(panelExterneInhalte_);
+    layout->addWidget(webBrowser1_, 1);
+    return tsHTML;
+}
+
+QWidget* TformMailansehen::BuildAttachmentPage() {
+    QWidget* tsAnlagen = NewPage(QStringLiteral("tsAnlagen"));
+    auto* layout = new QHBoxLayout(tsAnlagen);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* left = new QFrame;
+    left->setObjectName(QStringLiteral("panelTSAnlagenLinks"));
+    left->setFixedWidth(kAttachmentColumnWidth);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->setSpacing(0);
+
+    lbAnlagen_ = new QListWidget;
+    lbAnlagen_->setObjectName(QStringLiteral("lbAnlagen"));
+    lbAnlagen_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbAnlagen_->setUniformItemSizes(true);
+    connect(lbAnlagen_, &QListWidget::itemDoubleClicked, this, &TformMailansehen::lbAnlagenDblClick);
+
+    auto* bottom = new QFrame;
+    bottom->setObjectName(QStringLiteral("panelTSAnlagenLinksUnten"));
+    bottom->setFixedHeight(kSaveButtonPanelHeight);
+    auto* bottomLayout = new QVBoxLayout(bottom);
+    bottomLayout->setContentsMargins(kSaveButtonLeft, kSaveButtonTop, kSaveButtonLeft, 0);
+    auto* save = new QPushButton(QStringLiteral("Anlage extern speichern"));
+    save->setObjectName(QStringLiteral("btnAnlageSpeichern"));
+    save->setFixedHeight(kSaveButtonHeight);
+    save->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    bottomLayout->addWidget(save, 0, Qt::AlignTop);
+    connect(save, &QPushButton::clicked, this, &TformMailansehen::btnAnlageSpeichernClick);
+
+    leftLayout->addWidget(lbAnlagen_, 1);
+    leftLayout->addWidget(bottom);
+
+    auto* gap = new QFrame;
+    gap->setObjectName(QStringLiteral("panelTSAnlagenAbstand"));
+    gap->setFixedWidth(kAttachmentGap);
+
+    layout->addWidget(left);
+    layout->addWidget(gap);
+    layout->addStretch(1);
+    return tsAnlagen;
+}
+
+QWidget* TformMailansehen::panelOben() const { return panelOben_.data(); }
+
+QTabWidget* TformMailansehen::pcMailAnsicht() const { return pcMailAnsicht_.data(); }
+
+MailWebPage* TformMailansehen::WebPage() const { return page_.data(); }
+
+void TformMailansehen::SetMailFileName(const QString& path) { core_->MailFileName = QStringToPath(path); }
+
+void TformMailansehen::SetMailFileName(const std::string& path) { core_->MailFileName = path; }
+
+QString TformMailansehen::MailFileName() const { return PathToQString(core_->MailFileName); }
+
+void TformMailansehen::ChangeMail() { core_->ChangeMail(); }
+
+void TformMailansehen::ShowHeaderSummary(const std::vector<std::string>& labels,
+                                         const std::vector<std::string>& values) {
+    if (memoHeader1_) memoHeader1_->setPlainText(LocalLinesToQString(labels));
+    if (memoHeader2_) memoHeader2_->setPlainText(LocalLinesToQString(values));
+}
+
+void TformMailansehen::ShowSubjectLine(const std::string& text) {
+    if (panelBetreff_) panelBetreff_->setText(LocalToQString(text));
+}
+
+void TformMailansehen::ShowMessageText(const std::vector<std::string>& lines) {
+    if (reNachricht_) reNachricht_->setPlainText(LocalLinesToQString(lines));
+}
+
+void TformMailansehen::ShowRawHeader(const std::vector<std::string>& lines) {
+    if (memoHeader_) memoHeader_->setPlainText(LocalLinesToQString(lines));
+}
+
+void TformMailansehen::ShowAttachmentList(const std::vector<std::string>& lines) {
+    if (!lbAnlagen_) return;
+    lbAnlagen_->clear();
+    for (const std::string& line : lines) lbAnlagen_->addItem(LocalToQString(line));
+    lbAnlagen_->setCurrentRow(-1);
+    lbAnlagen_->clearSelection();
+}
+
+int TformMailansehen::SelectedAttachment() const {
+    if (!lbAnlagen_) return -1;
+    const QList<QListWidgetItem*> selected = lbAnlagen_->selectedItems();
+    return selected.isEmpty() ? -1 : lbAnlagen_->row(selected.front());
+}
+
+void TformMailansehen::SetPageVisible(Page page, bool visible) {
+    if (pcMailAnsicht_) pcMailAnsicht_->setTabVisible(static_cast<int>(page), visible);
+}
+
+void TformMailansehen::BringToFront(Page page) {
+    if (pcMailAnsicht_) pcMailAnsicht_->setCurrentIndex(static_cast<int>(page));
+}
+
+void TformMailansehen::Repaint() {
+    if (pcMailAnsicht_) pcMailAnsicht_->window()->repaint();
+}
+
+void TformMailansehen::Stop() {
+    if (page_) page_->triggerAction(QWebEnginePage::Stop);
+}
+
+void TformMailansehen::Navigate(const std::string& target, const HtmlPageSettings& settings) {
+    if (!page_) return;
+    if (panelExterneInhalte_) panelExterneInhalte_->hide();
+    const QUrl url = target == "about:blank" ? QUrl(QStringLiteral("about:blank"))
+                                             : QUrl::fromLocalFile(PathToQString(target));
+    page_->ShowUrl(url, settings);
+}
+
+void TformMailansehen::ShowRemoteContentBar() {
+    if (panelExterneInhalte_ && page_ && page_->RemoteContentBlocked() && !page_->RemoteContentAllowed())
+        panelExterneInhalte_->show();
+}
+
+void TformMailansehen::btnAnlageSpeichernClick() {
+    try {
+        core_->btnAnlageSpeichernClick();
+    } catch (const std::exception& e) {
+        ReportUnhandled(e.what());
+    }
+}
+
+void TformMailansehen::lbAnlagenDblClick() {
+    try {
+        core_->lbAnlagenDblClick();
+    } catch (const std::exception& e) {
+        ReportUnhandled(e.what());
+    }
+}
+
+void TformMailansehen::btnExterneInhalteLadenClick() {
+    if (panelExterneInhalte_) panelExterneInhalte_->hide();
+    core_->AllowExternalContent();
+}
+
+void TformMailansehen::ReportUnhandled(const char* what) { boxes_->Show(MessageBoxKind::mbError, ErrorTextToLocal(what)); }

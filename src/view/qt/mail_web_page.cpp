@@ -1,0 +1,214 @@
+#include "view/qt/mail_web_page.h"
+
+#include <QAuthenticator>
+#include <QMetaObject>
+#include <QWebEngineCertificateError>
+#include <QWebEngineClientCertificateSelection>
+#include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineFileSystemAccessRequest>
+#include <QWebEngineFullScreenRequest>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineQuotaRequest>
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+
+#include "view/link_policy.h"
+#include "view/temp_dir.h"
+
+namespace view::qt {
+namespace {
+
+// Schemes that reach other machines.
+bool IsRemoteScheme(const QString& scheme) {
+    return scheme == u"http" || scheme == u"https" || scheme == u"ftp" || scheme == u"ws" || scheme == u"wss";
+}
+
+std::string UrlText(const QUrl& url) { return url.toString(QUrl::FullyEncoded).toStdString(); }
+
+void HardenSettings(QWebEngineSettings& s) {
+    s.setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    s.setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    s.setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    s.setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    s.setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
+    s.setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    s.setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    s.setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    // The page is a local file; what it may load is the interceptor's call.
+    s.setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    s.setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    s.setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
+    s.setAttribute(QWebEngineSettings::AllowGeolocationOnInsecureOrigins, false);
+    // Each of these would make requests nobody asked for.
+    s.setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+    s.setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    s.setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    s.setAttribute(QWebEngineSettings::TouchIconsEnabled, false);
+    s.setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    s.setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    s.setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    s.setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    s.setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+    s.setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+    // A file dropped on the mail belongs to the main window, not the page.
+    s.setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    s.setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    s.setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    s.setDefaultTextEncoding(QStringLiteral("windows-1252"));
+}
+
+}  // namespace
+
+RequestDecision DecideResourceRequest(const QUrl& url, const std::string& tempDir, bool remoteContentAllowed) {
+    const QString scheme = url.scheme().toLower();
+    if (scheme == u"file") {
+        const std::string path = LocalPathOf(UrlText(url));
+        return !path.empty() && IsInsideFolder(path, tempDir) ? RequestDecision::rdAllow : RequestDecision::rdBlock;
+    }
+    if (scheme == u"about" || scheme == u"data") return RequestDecision::rdAllow;
+    if (IsRemoteScheme(scheme)) return remoteContentAllowed ? RequestDecision::rdAllow : RequestDecision::rdBlockRemote;
+    return RequestDecision::rdBlock;
+}
+
+QWebEngineProfile* CreateMailWebProfile(QObject* parent) {
+    // A profile without a storage name is off the record.
+    auto* profile = new QWebEngineProfile(parent);
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    profile->setSpellCheckEnabled(false);
+    // Allowed remote content is shown, not tracked.
+    profile->cookieStore()->setCookieFilter([](const QWebEngineCookieStore::FilterRequest&) { return false; });
+    QObject::connect(profile, &QWebEngineProfile::downloadRequested,
+                     [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    HardenSettings(*profile->settings());
+    return profile;
+}
+
+MailRequestInterceptor::MailRequestInterceptor(MailWebPage& page) : page_(page) {}
+
+void MailRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
+    switch (DecideResourceRequest(info.requestUrl(), TempDir(), page_.RemoteContentAllowed())) {
+    case RequestDecision::rdAllow:
+        return;
+    case RequestDecision::rdBlockRemote:
+        info.block(true);
+        page_.NoteRemoteContentBlocked();
+        return;
+    case RequestDecision::rdBlock:
+        info.block(true);
+        return;
+    }
+}
+
+MailWebPage::MailWebPage(QWebEngineProfile* profile, QObject* parent)
+    : QWebEnginePage(profile, parent), interceptor_(*this) {
+    HardenSettings(*settings());
+    setUrlRequestInterceptor(&interceptor_);
+    DenyEverythingAsked();
+}
+
+MailWebPage::~MailWebPage() { setUrlRequestInterceptor(nullptr); }
+
+void MailWebPage::DenyEverythingAsked() {
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl& origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
+    connect(this, &QWebEnginePage::fullScreenRequested, this,
+            [](QWebEngineFullScreenRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::quotaRequested, this, [](QWebEngineQuotaRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::selectClientCertificate, this,
+            [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
+    connect(this, &QWebEnginePage::certificateError, this, [](const QWebEngineCertificateError& error) {
+        QWebEngineCertificateError copy = error;
+        copy.rejectCertificate();
+    });
+    // Leaving the authenticator null cancels the request.
+    connect(this, &QWebEnginePage::authenticationRequired, this,
+            [](const QUrl&, QAuthenticator* authenticator) { *authenticator = QAuthenticator(); });
+    connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [](const QUrl&, QAuthenticator* authenticator, const QString&) { *authenticator = QAuthenticator(); });
+    // A link meant for a new window (target=_blank, middle click) stays a
+    // link: the same rules decide, in this page.
+    connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        const QUrl url = request.requestedUrl();
+        if (request.isUserInitiated() && url.isValid())
+            load(url);
+        else
+            Q_EMIT navigationDecided(url, false);
+    });
+}
+
+void MailWebPage::ShowUrl(const QUrl& url, const HtmlPageSettings& settings) {
+    remoteContentAllowed_ = settings.remoteContentAllowed;
+    remoteContentBlocked_ = false;
+    // A byte order mark decides by itself; this is for pages without one
+    // that do not declare their charset.
+    this->settings()->setDefaultTextEncoding(settings.encoding == HtmlFileEncoding::heUtf8Bom
+                                                 ? QStringLiteral("utf-8")
+                                                 : QStringLiteral("windows-1252"));
+    load(url);
+}
+
+void MailWebPage::NoteRemoteContentBlocked() {
+    if (remoteContentBlocked_.exchange(true)) return;
+    QMetaObject::invokeMethod(this, [this] { Q_EMIT remoteContentBlocked(); }, Qt::AutoConnection);
+}
+
+bool MailWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+    bool accepted = false;
+    switch (type) {
+    case NavigationTypeLinkClicked:
+    case NavigationTypeTyped:
+    case NavigationTypeFormSubmitted:
+    case NavigationTypeBackForward:
+    case NavigationTypeReload:
+        accepted = DecideUserNavigation(url);
+        break;
+    case NavigationTypeOther:
+    case NavigationTypeRedirect:
+        accepted = DecideAutomaticNavigation(url, isMainFrame);
+        break;
+    }
+    Q_EMIT navigationDecided(url, accepted);
+    return accepted;
+}
+
+bool MailWebPage::DecideUserNavigation(const QUrl& url) {
+    if (!handler_) return false;
+    bool cancel = false;
+    try {
+        handler_(UrlText(url), cancel);
+    } catch (...) {
+        // A navigation nobody could decide does not happen.
+        return false;
+    }
+    return !cancel;
+}
+
+bool MailWebPage::DecideAutomaticNavigation(const QUrl& url, bool isMainFrame) {
+    // A mail that refreshes or redirects itself to an address would open
+    // the browser without the user's doing: such navigations stay inside
+    // the link rules' allowed places, or are refused.
+    if (DecideNavigation(UrlText(url), TempDir()) == NavigationDecision::ndProceed) return true;
+    const bool remote = IsRemoteScheme(url.scheme().toLower());
+    // A frame of remote content is remote content.
+    if (!isMainFrame && remote && RemoteContentAllowed()) return true;
+    if (remote && !RemoteContentAllowed()) NoteRemoteContentBlocked();
+    return false;
+}
+
+QWebEnginePage* MailWebPage::createWindow(WebWindowType) { return nullptr; }
+
+QStringList MailWebPage::chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) { return {}; }
+
+void MailWebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) {}
+
+}  // namespace view::qt

@@ -1,0 +1,21 @@
+#pragma once
+// The view's texts are local 8-bit text (Windows-1252); Qt wants Unicode.
+
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace view::qt {
+
+QString LocalToQString(const std::string& local);
+// One line per entry, joined with "\n".
+QString LocalLinesToQString(const std::vector<std::string>& lines);
+// Text of an exception: usually local text, but texts from the file system
+// carry UTF-8 paths; both read correctly this way.
+std::string ErrorTextToLocal(const char* what);
+
+// Paths are the file system's bytes (UTF-8 here).
+QString PathToQString(const std::string& path);
+std::string QStringToPath(const QString& path);
+
+}  // namespace view::qt
