@@ -221,7 +221,9 @@ private:
         std::size_t tokenEnd = 0;   // cut at white space and at decoded text
         std::size_t scan = 0;       // search position for the next plain "=?"
         const std::size_t lastNonWhite = t.find_last_not_of(kWhiteSpace);
+        bool endsInPlainEquals = false;  // result ends with an "=" of the value itself
         for (;;) {
+            if (target > i) endsInPlainEquals = t[target - 1] == '=' && !r.decoded[target - 1];
             result.append(t, i, target - i);
             i = target;
             if (target >= tokenEnd) {
@@ -231,10 +233,15 @@ private:
             WordSpan word;
             if (!FindWordInToken(t, target, tokenEnd, word)) break;
             do {
-                result += DecodeWord(word);
+                const std::string decoded = DecodeWord(word);
+                if (!decoded.empty()) endsInPlainEquals = false;
+                result += decoded;
                 i = word.end + 1;
             } while (i < tokenEnd && FindWordInToken(t, i, tokenEnd, word));
             if (i >= t.size() || lastNonWhite == npos || i > lastNonWhite) break;
+            // Removed words can bring an "=" and a "?" together: that "=?"
+            // now comes first and lies before the furthest jump.
+            if (endsInPlainEquals && t[i] == '?' && !r.decoded[i]) break;
             if (scan < i) scan = i;
             while (scan < t.size() && !r.PlainQuestionStart(scan)) ++scan;
             if (scan >= t.size()) break;
