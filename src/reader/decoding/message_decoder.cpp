@@ -8,6 +8,10 @@
 #include "reader/exceptions.h"
 #include "reader/headers/encoded_words.h"
 
+TIdMessageDecoder::~TIdMessageDecoder() {
+    if (!OwnsLineSource) static_cast<void>(lineSource_.release());
+}
+
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const {
     for (const std::string& entry : PartHeaders) {
         const std::size_t eq = entry.find('=');

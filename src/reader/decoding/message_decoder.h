@@ -19,7 +19,8 @@ enum TIdPartKind : unsigned char { pkUnknown = 0, pkText = 1, pkAttachment = 2, 
 class TIdMessageDecoder {
 public:
     explicit TIdMessageDecoder(TIdMessage* owner) : owner_(owner) {}
-    virtual ~TIdMessageDecoder() = default;
+    // Frees LineSource only when OwnsLineSource is set; otherwise forgets it.
+    virtual ~TIdMessageDecoder();
     TIdMessageDecoder(const TIdMessageDecoder&) = delete;
     TIdMessageDecoder& operator=(const TIdMessageDecoder&) = delete;
 
@@ -29,7 +30,10 @@ public:
     TIdPartKind PartKind = pkUnknown;
 
     TIdMessage* Owner() const { return owner_; }
-    void SetLineSource(std::unique_ptr<TIdTCPStream> source) { lineSource_ = std::move(source); }
+    void SetLineSource(std::unique_ptr<TIdTCPStream> source) {
+        if (!OwnsLineSource) static_cast<void>(lineSource_.release());
+        lineSource_ = std::move(source);
+    }
     TIdTCPStream* LineSource() const { return lineSource_.get(); }
 
     // Value of the first entry whose name equals name, ignoring case.

@@ -96,6 +96,18 @@ TEST(MessageDecoderLines, BinaryPartOfAnLfFileDoesNotHangTheLoad) {
     EXPECT_EQ(mail.Bytes(0), "abc\n--b--\n.");
 }
 
+TEST(MessageDecoder, BorrowedLineSourceIsNotFreed) {
+    LineFeed feed("line\r\n");
+    TIdTCPStream borrowed(feed.IO());
+    {
+        TIdMessageDecoderUUE decoder(nullptr);
+        decoder.OwnsLineSource = false;
+        decoder.SetLineSource(std::unique_ptr<TIdTCPStream>(&borrowed));
+        EXPECT_EQ(decoder.ReadSourceLine(), "line");
+    }
+    EXPECT_EQ(&borrowed.IOHandler(), &feed.IO());  // still alive; ASan reports a wrong free
+}
+
 TEST(MessageDecoder, PartHeaderValueMatchesNamesIgnoringCase) {
     TIdMessageDecoderUUE decoder(nullptr);
     decoder.PartHeaders.Add("no separator");
