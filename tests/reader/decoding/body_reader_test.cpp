@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 #include "body_test_support.h"
-#include "reader/decoding/body_reader.h"
 #include "reader/exceptions.h"
 
 using body_test::Crlf;
@@ -221,13 +219,6 @@ INSTANTIATE_TEST_SUITE_P(
                        "a\n", 0}),
     [](const testing::TestParamInfo<SinglePartCase>& info) { return info.param.name; });
 
-TEST(BodyReader, SinglePartTextSetsSinglePartBody) {
-    LoadedMail mail(Crlf("MIME-Version: 1.0\nContent-Type: text/plain\n\nhi\n"));
-    EXPECT_TRUE(mail.message.SinglePartBody);
-    LoadedMail multi(Crlf("MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\nhi\n"));
-    EXPECT_FALSE(multi.message.SinglePartBody);
-}
-
 TEST(BodyReader, MessageLevelBase64MultipartBecomesOneText) {
     LoadedMail mail(Crlf("MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n"
                          "Content-Transfer-Encoding: base64\n\nSGVs\nbG8=\n"));
@@ -290,18 +281,6 @@ TEST(BodyReader, NoDecodeCapturesTheBodyRaw) {
     message.LoadMessageStream(stream);
     EXPECT_EQ(Lines(message.Body), "--b\n.two\n.one\n");
     EXPECT_EQ(message.Parts.Count(), 0);
-}
-
-TEST(BodyReader, DropTrailingEmptyLineRemovesOneLine) {
-    TStringList list{"a", "", ""};
-    DropTrailingEmptyLine(list);
-    EXPECT_EQ(list.Count(), 2);
-    TStringList kept{"a", " "};
-    DropTrailingEmptyLine(kept);
-    EXPECT_EQ(kept.Count(), 2);
-    TStringList empty;
-    DropTrailingEmptyLine(empty);
-    EXPECT_EQ(empty.Count(), 0);
 }
 
 TEST(BodyReader, HundredThousandNestedMultiparts) {

@@ -137,12 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ClassifyCase{"InlineImage", "image/png", "inline", pkAttachment, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SanitizeFileName, KeepsOnlyTheLastComponent) {
-    EXPECT_EQ(TIdMessageDecoderMIME::SanitizeFileName("a\\b/c:d"), "c_d");
-    EXPECT_EQ(TIdMessageDecoderMIME::SanitizeFileName("dir/"), "");
-    EXPECT_EQ(TIdMessageDecoderMIME::SanitizeFileName("\"q\"?"), "_q__");
-}
-
 TEST(MimeProbe, DelimitersAndMessageLevelLines) {
     TIdMessage message;
     const TIdMessageDecoderInfoMIME info;

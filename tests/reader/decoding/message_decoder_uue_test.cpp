@@ -179,15 +179,4 @@ TEST(UueReadPartBody, UnknownFirstCharacterIsRejectedBeforeWriting) {
     }
 }
 
-TEST(UueReadPartBody, MessageEndInsideTheBlock) {
-    LineFeed feed(EncodeLines("xyz", kUueAlphabet) + "\r\n");
-    TIdMessageDecoderUUE decoder(nullptr);
-    feed.Attach(decoder);
-    TMemoryStream out;
-    bool messageEnd = false;
-    decoder.ReadPartBody(out, messageEnd);
-    EXPECT_TRUE(messageEnd);
-    EXPECT_EQ(out.Data(), "xyz");
-}
-
 }  // namespace
