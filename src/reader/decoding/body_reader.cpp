@@ -87,7 +87,7 @@ void BodyReceiver::RunLineLoop(std::string_view delimiter) {
     DecoderPtr active;
     for (;;) {
         io_.ReadLnRFCInto(line, messageEnd_, "\n", delimiter);
-        // A decoder may have read past the end-of-data line; nothing follows.
+        // Past the end of the data every read is empty: never spin there.
         if (messageEnd_ || io_.LineTimedOut()) break;
         if (!active) active = FindDecoderForLine(message_, line);
         if (!active) {
