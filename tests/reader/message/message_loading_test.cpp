@@ -239,13 +239,6 @@ TEST_F(MessageLoading, AlternativeTerminator) {
     EXPECT_EQ(message_.Headers.Lines(), (std::vector<std::string>{"A: 1", "."}));
 }
 
-TEST_F(MessageLoading, ReadMessageWithoutLineReaderDoesNothing) {
-    TIdMessageClient client;
-    message_.Subject = "kept";
-    client.ReadMessage(message_, false);
-    EXPECT_EQ(message_.Subject, "kept");
-}
-
 TEST_F(MessageLoading, LineReaderIsDetachedAfterFailure) {
     TIdMessageClient client;
     FailingStream source("Subject: x\r\n");

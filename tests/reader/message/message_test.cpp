@@ -245,14 +245,6 @@ TEST(MessageInterpret, DateAndReceivedFallback) {
     }
 }
 
-TEST(MessageInterpret, ReinterpretingDoesNotAccumulate) {
-    TIdMessage m;
-    Interpret(m, {"To: a@x, b@y", "Newsgroups: a,b", "Content-Type: multipart/mixed; boundary=q"});
-    m.InterpretHeaders();
-    EXPECT_EQ(m.Recipients.Count(), 2);
-    EXPECT_EQ(m.NewsGroups.Count(), 2);
-}
-
 // A header block of a million lines must not take a quadratic walk: a lookup
 // per field is linear, so ten times the lines may take about ten times as long.
 TEST(MessageInterpret, LinearInTheNumberOfHeaderLines) {
