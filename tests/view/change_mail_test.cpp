@@ -247,6 +247,23 @@ TEST_F(ChangeMail, LoadFailureResetsThePagesAndKeepsTheHeaderArea) {
     EXPECT_EQ(core->Mail()->Parts.Count(), 0);
 }
 
+TEST_F(ChangeMail, ReaderNoticesBecomePlainBoxes) {
+    Show("recipients.kqv");
+    core->Mail()->Notice("Fehler bei AMsg.Headers.Append");
+    EXPECT_EQ(core->Notices(), Lines{"Fehler bei AMsg.Headers.Append"});
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].kind, MessageBoxKind::mbPlain);
+    EXPECT_EQ(boxes.boxes[0].text, "Fehler bei AMsg.Headers.Append");
+    Show("recipients.kqv");
+    EXPECT_TRUE(core->Notices().empty());
+}
+
+TEST_F(ChangeMail, LineBreakInsideAHeaderLineStartsANewRawHeaderLine) {
+    ShowContent("Subject: a\rb\nX-Other: c\n\nText\n");
+    const Lines tail(displays.rawHeader.end() - 3, displays.rawHeader.end());
+    EXPECT_EQ(tail, (Lines{"Subject=a", "b", "X-Other=c"}));
+}
+
 TEST_F(ChangeMail, FailingBlankPageIsIgnored) {
     html.failingTarget = "about:blank";
     Show("single_html.kqv");
