@@ -1,5 +1,7 @@
 #include "view/file_name_sanitizer.h"
 
+#include "platform/codepage.h"
+
 namespace view {
 namespace {
 
@@ -17,6 +19,22 @@ bool IsReserved(char c) {
     }
 }
 
+// Names are stored as UTF-8, where a local character takes up to three of
+// the file system's 255 bytes. A longer name could not be written at all;
+// shorten its stem and keep a short extension, so the right program opens it.
+std::string Shortened(std::string name) {
+    constexpr std::size_t kMaxBytes = 255;
+    constexpr std::size_t kMaxExtension = 16;
+    if (platform::LocalToUtf8(name).size() <= kMaxBytes) return name;
+    std::string extension;
+    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0 && name.size() - dot <= kMaxExtension)
+        extension = name.substr(dot);
+    std::string stem = name.substr(0, name.size() - extension.size());
+    while (!stem.empty() && platform::LocalToUtf8(stem).size() + platform::LocalToUtf8(extension).size() > kMaxBytes)
+        stem.pop_back();
+    return stem + extension;
+}
+
 }  // namespace
 
 std::string SanitizeFileName(std::string_view name, int index) {
@@ -27,7 +45,7 @@ std::string SanitizeFileName(std::string_view name, int index) {
         out += (IsReserved(c) || IsControl(static_cast<unsigned char>(c))) ? '_' : c;
     }
     if (out.empty()) out = "Anlage" + std::to_string(index);
-    return out;
+    return Shortened(std::move(out));
 }
 
 }  // namespace view

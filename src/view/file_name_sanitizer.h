@@ -13,7 +13,8 @@ namespace view {
 // other systems the files travel to; control characters (line breaks
 // included) garble dialogs and shells. Each becomes "_". Leading dots and
 // blanks go, so no hidden files and no "." or "..". A name left empty becomes
-// "Anlage" + index.
+// "Anlage" + index. A name whose UTF-8 form exceeds 255 bytes is shortened,
+// keeping an extension of up to 16 characters.
 std::string SanitizeFileName(std::string_view name, int index);
 
 }  // namespace view

@@ -35,4 +35,18 @@ TEST(FileNameSanitizer, MakesEveryNameFromAMailSafe) {
     for (const Row& row : rows) EXPECT_EQ(view::SanitizeFileName(row.in, row.index), row.out) << row.name;
 }
 
+TEST(FileNameSanitizer, OverlongNamesFitTheFileSystem) {
+    struct Row {
+        const char* name;
+        std::string in, out;
+    } rows[] = {
+        {"exactly 255 bytes kept", std::string(251, 'a') + ".pdf", std::string(251, 'a') + ".pdf"},
+        {"stem shortened, extension kept", std::string(300, 'a') + ".pdf", std::string(251, 'a') + ".pdf"},
+        {"umlauts count twice", std::string(200, '\xE4') + ".txt", std::string(125, '\xE4') + ".txt"},
+        {"long extension is part of the stem", std::string(300, 'a') + "." + std::string(20, 'b'),
+         std::string(255, 'a')},
+    };
+    for (const Row& row : rows) EXPECT_EQ(view::SanitizeFileName(row.in, 0), row.out) << row.name;
+}
+
 }  // namespace
