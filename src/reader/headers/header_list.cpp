@@ -116,9 +116,22 @@ std::string TIdHeaderList::FieldValueAt(int index) const {
 }
 
 int TIdHeaderList::FindField(std::string_view name) const {
+    const std::string separator = TrimRight(HeaderSeparator);
+    const bool plainSeparator = std::none_of(separator.begin(), separator.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    });
     for (int i = 0; i < Count(); ++i) {
         // Always case-insensitive, whatever MatchCase says.
-        if (platform::SameTextLocale(FieldNameAt(i), name)) return i;
+        if (!plainSeparator) {
+            if (platform::SameTextLocale(FieldNameAt(i), name)) return i;
+            continue;
+        }
+        // Same result as comparing FieldNameAt, without a copy of every line:
+        // a header block of a million lines is searched once per field read.
+        const std::string_view line = (*this)[i];
+        const std::size_t pos = separator.empty() ? std::string_view::npos : line.find(separator);
+        const std::string_view fieldName = pos == std::string_view::npos ? std::string_view() : line.substr(0, pos);
+        if (platform::SameTextLocale(fieldName, name)) return i;
     }
     return -1;
 }
