@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 
 #include "platform/clock.h"
@@ -48,16 +49,50 @@ std::string TempFileName(const std::string& prefix, std::uint32_t counter) {
     return name;
 }
 
+// The names from start up to found were taken at the last search; found was
+// then free. Many attachments made within one tick would otherwise each
+// probe every name the earlier ones took: quadratic in the number of parts.
+// Any removal of a file of ours may free a name in the range and voids it.
+struct TempNameSearch {
+    std::mutex lock;
+    std::string prefix;
+    std::uint32_t start = 0;
+    std::uint32_t found = 0;
+    std::uint64_t removals = 0;
+    std::uint64_t removalsAtSearch = ~std::uint64_t{0};
+};
+
+TempNameSearch& LastTempNameSearch() {
+    static TempNameSearch search;
+    return search;
+}
+
 // First free name from counter on; counter is left at that name.
 std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter) {
+    TempNameSearch& last = LastTempNameSearch();
+    std::lock_guard<std::mutex> guard(last.lock);
+    std::uint32_t start = counter;
+    // Unsigned arithmetic: the range may wrap around like the counter does.
+    if (last.removalsAtSearch == last.removals && last.prefix == prefix &&
+        counter - last.start <= last.found - last.start) {
+        start = last.start;
+        counter = last.found;
+    }
     std::string name = TempFileName(prefix, counter);
     while (NameTaken(name)) name = TempFileName(prefix, ++counter);
+    last.prefix = prefix;
+    last.start = start;
+    last.found = counter;
+    last.removalsAtSearch = last.removals;
     return name;
 }
 
 void RemoveQuietly(const std::string& path) {
     std::error_code ec;
     fs::remove(path, ec);
+    TempNameSearch& last = LastTempNameSearch();
+    std::lock_guard<std::mutex> guard(last.lock);
+    ++last.removals;
 }
 
 }  // namespace
