@@ -25,13 +25,20 @@ private:
     std::size_t written_ = 0;
 };
 
+void WalkList(TIdEMailAddressList& list) {
+    for (int i = 0; i < list.Count(); ++i) (void)list.Items(i).Text();
+}
+
 void Walk(TIdMessage& message) {
     (void)message.From().Text();
-    for (int i = 0; i < message.Recipients.Count(); ++i) (void)message.Recipients.Items(i).Text();
+    for (TIdEMailAddressList* list : {&message.Recipients, &message.CCList, &message.BccList, &message.ReplyTo})
+        WalkList(*list);
+    (void)message.Body.Text();
     for (int i = 0; i < message.Parts.Count(); ++i) {
         TIdMessagePart& part = message.Parts.Items(i);
         (void)part.ContentID();
         (void)part.EffectiveContentType(part.Headers.ValueOf("Content-Type"));
+        if (auto* text = dynamic_cast<TIdText*>(&part)) (void)text->Body.Text();
         if (auto* attachment = dynamic_cast<TIdAttachment*>(&part)) {
             NullStream sink;
             try {

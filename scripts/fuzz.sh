@@ -3,41 +3,41 @@
 # seconds (default 20). Exits non-zero on the first crash, leak, timeout
 # (more than 2 s for one input) or out-of-memory (more than 512 MiB).
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
+# FUZZ_BUILD_DIR overrides the build folder (default build-fuzz). The corpus
+# each target grows is kept in <build>/corpus/<target> for the next run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 seconds=${1:-20}
 shift || true
 
-build=$root/build-fuzz
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKQV_FUZZ=ON >/dev/null
-cmake --build "$build"
-
+build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  mapfile -t targets < <(find "$build/fuzz" -maxdepth 1 -type f -executable -name 'fuzz_*' -printf '%f\n' | sort)
+  mapfile -t targets < <(find "$root/fuzz" -maxdepth 1 -name 'fuzz_*.cpp' ! -name 'fuzz_support.cpp' -printf '%f\n' |
+    sed 's/\.cpp$//' | sort)
 fi
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKQV_FUZZ=ON >/dev/null
+# Only the fuzz targets: the rest of the tree is built and tested elsewhere.
+cmake --build "$build" --target "${targets[@]}"
 
 corpus_dir=$root/../shared/corpus
 seeds=$build/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds/mail" "$seeds/header"
-# Whole mails: the project's own test mails and the shared corpus.
+# Whole mails: the project's own test mails, earlier findings and the shared corpus.
 find "$root/tests/data" "$corpus_dir" -type f ! -name '*.md' ! -name '*.json' -size -512k 2>/dev/null |
-  while read -r f; do cp "$f" "$seeds/mail/$(printf '%s' "$f" | md5sum | cut -c1-16)"; done
+  while IFS= read -r f; do cp "$f" "$seeds/mail/$(printf '%s' "$f" | md5sum | cut -c1-16)"; done
 # Header values: subjects, addresses and dates taken out of those mails.
-i=0
-grep -h -a -i -E '^(subject|from|to|cc|reply-to|date|received):' "$seeds"/mail/* 2>/dev/null | head -3000 |
-  while IFS= read -r line; do
-    printf '%s' "${line#*:}" > "$seeds/header/$i"
-    i=$((i + 1))
-  done
+{ grep -h -a -i -E '^(subject|from|to|cc|reply-to|date|received):' "$seeds"/mail/* 2>/dev/null || true; } |
+  head -3000 | awk '{ sub(/^[^:]*:/, ""); f = sprintf("%s/%d", dir, NR); printf "%s", $0 > f; close(f) }' \
+  dir="$seeds/header"
 
 seed_for() {
   case $1 in
-    fuzz_load|fuzz_change_mail) echo "$seeds/mail" ;;
-    fuzz_transfer_decoders) echo "$seeds/mail" ;;
+    fuzz_load|fuzz_change_mail|fuzz_transfer_decoders) echo "$seeds/mail" ;;
     *) echo "$seeds/header" ;;
   esac
 }
@@ -52,16 +52,20 @@ status=0
 for t in "${targets[@]}"; do
   work=$build/corpus/$t
   artifacts=$build/artifacts/$t
+  regressions=$root/tests/data/fuzz-regressions/$t
   mkdir -p "$work" "$artifacts"
+  inputs=("$work" "$(seed_for "$t")")
+  if [ -d "$regressions" ]; then inputs+=("$regressions"); fi
   echo "== $t: ${seconds}s"
-  if ! (cd "$artifacts" && "$build/fuzz/$t" "$work" "$(seed_for "$t")" -dict="$(dict_for "$t")" \
+  if ! (cd "$artifacts" && "$build/fuzz/$t" "${inputs[@]}" -dict="$(dict_for "$t")" \
         -max_total_time="$seconds" -timeout=2 -rss_limit_mb=512 -max_len=65536 \
-        -print_final_stats=1 -artifact_prefix="$artifacts/" 2>"$build/$t.log"); then
+        -print_final_stats=1 -artifact_prefix="$artifacts/" >"$build/$t.log" 2>&1); then
     echo "FAILED: $t (see $build/$t.log and $artifacts)"
-    tail -40 "$build/$t.log"
+    tail -60 "$build/$t.log"
     status=1
     break
   fi
-  grep -E 'stat::number_of_executed_units|cov:' "$build/$t.log" | tail -2
+  { grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units' "$build/$t.log" || true; } | tail -2
 done
+if ((status == 0)); then echo "fuzz: ${#targets[@]} targets ran ${seconds}s each without a finding"; fi
 exit $status
