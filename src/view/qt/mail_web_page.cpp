@@ -37,8 +37,10 @@ void HardenSettings(QWebEngineSettings& s) {
     s.setAttribute(QWebEngineSettings::PluginsEnabled, false);
     s.setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     s.setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
-    // The page is a local file; what it may load is the interceptor's call.
-    s.setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    // The page is a local file. Whether it may load a remote or another
+    // local resource is the interceptor's call alone: refused earlier, a
+    // request could neither be counted nor allowed later.
+    s.setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     s.setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     s.setAttribute(QWebEngineSettings::AllowRunningInsecureContent, false);
     s.setAttribute(QWebEngineSettings::AllowGeolocationOnInsecureOrigins, false);
