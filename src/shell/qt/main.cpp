@@ -10,6 +10,7 @@
 #include "reader/decoding/message_decoder.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/merivo_application.h"
+#include "shell/qt/termination_signals.h"
 #include "shell/registration/file_type_registrar.h"
 #include "view/qt/mail_view_form.h"
 #include "view/temp_dir.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     MerivoApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8("Merivo Emailbetrachter"));
     QGuiApplication::setDesktopFileName("merivo-mailviewer");
+    QuitOnTerminationSignals(&app);
 
     const QString exeDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/";
     view::SetTempDir(view::DefaultTempDir(exeDir.toStdString()));
