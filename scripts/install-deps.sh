@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   rapidjson-dev nettle-dev
   qt6-base-dev qt6-webengine-dev libgl-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-apps netpbm
 )
 
 missing=()
