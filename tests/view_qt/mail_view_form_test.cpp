@@ -233,6 +233,22 @@ protected:
     std::unique_ptr<QWidget> host;
 };
 
+TEST_F(HostedControls, FilesDroppedOnTheMailReachTheHost) {
+    Host();
+    host->setAcceptDrops(true);
+    Show("mixed_html.kqv");
+    ASSERT_TRUE(WaitForMailPage());
+    auto* view = host->findChild<QWidget*>("WebBrowser1");
+    ASSERT_NE(view, nullptr);
+    const QPoint inside = view->mapTo(host.get(), view->rect().center());
+    QWidget* target = host->childAt(inside);
+    ASSERT_NE(target, nullptr);
+    // The widget a drop goes to is the first one up from the point that
+    // takes drops.
+    while (target && !target->acceptDrops()) target = target->parentWidget();
+    EXPECT_EQ(target, host.get());
+}
+
 TEST_F(HostedControls, HostDestroyedFirst) {
     Host();
     Show("mixed_html.kqv");

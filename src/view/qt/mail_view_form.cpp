@@ -1,6 +1,7 @@
 #include "view/qt/mail_view_form.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,6 +65,25 @@ QPlainTextEdit* NewHeaderMemo(const QString& name) {
     return memo;
 }
 
+// Files dropped on the mail belong to the main window, which opens them;
+// the HTML view and the widget it draws into (created with the first page)
+// must not take them.
+class DropsToTheWindow : public QObject {
+public:
+    using QObject::QObject;
+    static void Install(QWidget* view) {
+        view->setAcceptDrops(false);
+        view->installEventFilter(new DropsToTheWindow(view));
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
+            auto* view = static_cast<QWidget*>(watched);
+            for (QWidget* child : view->findChildren<QWidget*>()) child->setAcceptDrops(false);
+        }
+        return false;
+    }
+};
+
 QWidget* NewPage(const QString& name) {
     auto* page = new QWidget;
     page->setObjectName(name);
@@ -99,10 +119,10 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
 }
 
 TformMailansehen::~TformMailansehen() {
+    if (page_) page_->SetNavigationHandler({});
     core_.reset();
     // The controls are ours even while another window hosts them; the
     // page must go before its profile.
-    if (page_) page_->SetNavigationHandler({});
     delete pcMailAnsicht_.data();
     delete panelOben_.data();
     delete profile_;
@@ -193,6 +213,7 @@ QWidget* TformMailansehen::BuildHtmlPage() {
     webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     page_ = new MailWebPage(profile_, webBrowser1_);
     webBrowser1_->setPage(page_);
+    DropsToTheWindow::Install(webBrowser1_);
     // Copying is all a mail page offers; no "open in new window", no
     // saving, no inspector.
     webBrowser1_->setContextMenuPolicy(Qt::ActionsContextMenu);
