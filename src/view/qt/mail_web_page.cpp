@@ -18,6 +18,19 @@
 #include "view/link_policy.h"
 #include "view/temp_dir.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+// Sanitized builds: Chromium's browser side runs inside our process and is
+// not ours to fix. It deletes some objects through a pointer of another
+// size and keeps some allocations to the end; our own code stays checked.
+// Every program that shows the web view links this file.
+extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libQt6WebEngineCore.so\n"
+           "leak:libfontconfig.so\n";
+}
+#endif
+
 namespace view::qt {
 namespace {
 
