@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -59,8 +60,11 @@ QPlainTextEdit* NewHeaderMemo(const QString& name) {
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo->document()->setDocumentMargin(0);
+    // The classic 8-point face: the header lines have to fit the 141-pixel
+    // header area as far as they can.
     QFont font = memo->font();
     font.setBold(true);
+    font.setPointSizeF(8);
     memo->setFont(font);
     return memo;
 }
@@ -148,6 +152,13 @@ void TformMailansehen::BuildHeaderArea() {
     memoHeader2_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     columns->addWidget(memoHeader1_);
     columns->addWidget(memoHeader2_, 1);
+    // The columns stay line for line when a long header summary is scrolled;
+    // the value column shows a scroll bar when the lines do not fit.
+    memoHeader2_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(memoHeader2_->verticalScrollBar(), &QScrollBar::valueChanged, memoHeader1_->verticalScrollBar(),
+            &QScrollBar::setValue);
+    connect(memoHeader1_->verticalScrollBar(), &QScrollBar::valueChanged, memoHeader2_->verticalScrollBar(),
+            &QScrollBar::setValue);
     columns->addStretch(0);
     layout->addLayout(columns, 1);
 
