@@ -1,5 +1,7 @@
 #include "reader/string_list.h"
 
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/codepage.h"
@@ -40,21 +42,74 @@ std::string TStringList::Text() const {
 
 void TStringList::SetText(std::string_view text) { lines_ = SplitTextLines(text); }
 
+namespace {
+
+// First CR or LF (or NUL, when asked) in [p, end); end if none. Eight bytes
+// at a time: text bytes are rarely below 14, and only a word holding one is
+// looked at byte by byte.
+const char* FindLineBreak(const char* p, const char* end, bool orNul) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    auto isStop = [orNul](char c) { return c == '\n' || c == '\r' || (orNul && c == '\0'); };
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        // Non-zero exactly when some byte of the word is below 14.
+        if (((word - kOnes * 14) & ~word & kHighs) != 0) {
+            for (int i = 0; i < 8; ++i)
+                if (isStop(p[i])) return p + i;
+        }
+        p += 8;
+    }
+    while (p < end && !isStop(*p)) ++p;
+    return p;
+}
+
+}  // namespace
+
 std::vector<std::string> SplitTextLines(std::string_view text) {
     std::vector<std::string> out;
-    std::size_t start = 0;
-    const std::size_t n = text.size();
-    std::size_t i = 0;
-    while (i < n) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            out.emplace_back(text.substr(start, i - start));
-            if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
-            start = ++i;
+    TTextLineSplitter splitter(out);
+    splitter.Feed(text);
+    splitter.Finish();
+    return out;
+}
+
+void TTextLineSplitter::Feed(std::string_view piece) {
+    if (ended_ || piece.empty()) return;
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    if (afterCR_) {
+        afterCR_ = false;
+        if (*p == '\n') ++p;
+    }
+    while (p < end) {
+        const char* const stop = FindLineBreak(p, end, endAtNul_);
+        if (stop == end) {
+            pending_.append(p, static_cast<std::size_t>(end - p));
+            return;
+        }
+        if (*stop == '\0') {
+            pending_.append(p, static_cast<std::size_t>(stop - p));
+            ended_ = true;
+            return;
+        }
+        if (pending_.empty()) {
+            lines_.emplace_back(p, static_cast<std::size_t>(stop - p));
         } else {
-            ++i;
+            pending_.append(p, static_cast<std::size_t>(stop - p));
+            lines_.push_back(std::move(pending_));
+            pending_.clear();
+        }
+        p = stop + 1;
+        if (*stop == '\r') {
+            if (p == end) afterCR_ = true;
+            else if (*p == '\n') ++p;
         }
     }
-    if (start < n) out.emplace_back(text.substr(start));
-    return out;
+}
+
+void TTextLineSplitter::Finish() {
+    if (!pending_.empty()) lines_.push_back(std::move(pending_));
+    pending_.clear();
 }

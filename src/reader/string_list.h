@@ -50,3 +50,24 @@ private:
 
 // Splits text into lines at CR LF, LF or a lone CR; a final break adds no line.
 std::vector<std::string> SplitTextLines(std::string_view text);
+
+// SplitTextLines for text that arrives in pieces, without holding all of it:
+// the lines come out exactly as SplitTextLines would cut the joined pieces.
+// With EndAtNul the text ends at its first NUL byte and the rest is ignored.
+class TTextLineSplitter {
+public:
+    enum class TNulMode { Keep, EndAtNul };
+    explicit TTextLineSplitter(std::vector<std::string>& lines, TNulMode nulMode = TNulMode::Keep)
+        : lines_(lines), endAtNul_(nulMode == TNulMode::EndAtNul) {}
+
+    void Feed(std::string_view piece);
+    // Adds the unterminated last line, if there is one.
+    void Finish();
+
+private:
+    std::vector<std::string>& lines_;
+    std::string pending_;  // the start of a line that continues in the next piece
+    bool endAtNul_;
+    bool afterCR_ = false;  // the last piece ended in CR: an LF next belongs to it
+    bool ended_ = false;    // a NUL was met
+};

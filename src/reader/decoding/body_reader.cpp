@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "reader/decoding/message_decoder.h"
@@ -25,6 +26,33 @@ void DropTrailingEmptyLine(TStringList& list) {
 namespace {
 
 using DecoderPtr = std::unique_ptr<TIdMessageDecoder>;
+
+// The destination of a text part: the decoded bytes become lines as they
+// arrive, so a large text is never held twice. The text ends at its first
+// NUL byte.
+class TextLineStream final : public TStream {
+public:
+    TextLineStream() : splitter_(lines_, TTextLineSplitter::TNulMode::EndAtNul) {}
+
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    void Write(const void* buffer, std::size_t n) override {
+        splitter_.Feed(std::string_view(static_cast<const char*>(buffer), n));
+        written_ += static_cast<std::int64_t>(n);
+    }
+    std::int64_t Position() const override { return written_; }
+    std::int64_t Size() const override { return written_; }
+    void Seek(std::int64_t) override { throw EIdException("A text part is written front to back."); }
+
+    std::vector<std::string> TakeLines() {
+        splitter_.Finish();
+        return std::move(lines_);
+    }
+
+private:
+    std::vector<std::string> lines_;
+    TTextLineSplitter splitter_;
+    std::int64_t written_ = 0;
+};
 
 // State of one run of ReadBodyBlock.
 class BodyReceiver {
@@ -138,7 +166,7 @@ std::string BodyReceiver::HeaderValue(const TIdMessageDecoder& decoder, std::str
 }
 
 void BodyReceiver::CopyExtraHeaders(const TIdMessageDecoder& decoder, TIdMessagePart& part) const {
-    part.ExtraHeaders.HeaderSeparator = "=";
+    part.ExtraHeaders.HeaderSeparator = '=';
     for (const std::string& entry : decoder.PartHeaders) {
         const std::size_t eq = entry.find('=');
         const std::string_view name =
@@ -153,19 +181,17 @@ int BodyReceiver::ParentPartFor(const TIdMessagePart& part, int currentParent) c
 }
 
 DecoderPtr BodyReceiver::StoreTextPart(DecoderPtr decoder, bool toBody) {
-    TMemoryStream buffer;
+    TextLineStream text;
     const int currentParent = message_.BoundaryStack.CurrentParentPart();
-    DecoderPtr next = decoder->ReadPartBody(buffer, messageEnd_);
+    DecoderPtr next = decoder->ReadPartBody(text, messageEnd_);
 
-    std::string_view text = buffer.Data();
-    text = text.substr(0, text.find('\0'));  // the text ends at its first NUL byte
     if (toBody) {
-        message_.Body.SetText(text);
+        message_.Body.Lines() = text.TakeLines();
         return next;
     }
 
     TIdText& part = message_.Parts.Add<TIdText>();
-    part.Body.SetText(text);
+    part.Body.Lines() = text.TakeLines();
     DropTrailingEmptyLine(part.Body);
 
     const std::string contentType = HeaderValue(*decoder, "Content-Type");
