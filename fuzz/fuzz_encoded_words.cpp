@@ -1,10 +1,7 @@
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
-#include "reader/headers/encoded_words.h"
+// DecodeEncodedWords on any header value.
+#include "fuzz_walks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    (void)DecodeEncodedWords(std::string_view(reinterpret_cast<const char*>(data), size));
+    fuzz::RequireNoProblem(fuzz::EncodedWordsWalk(std::string_view(reinterpret_cast<const char*>(data), size)));
     return 0;
 }

@@ -1,10 +1,7 @@
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
-
-#include "reader/headers/mail_date.h"
+// MailDateToLocal under several time zones.
+#include "fuzz_walks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    (void)MailDateToLocal(std::string_view(reinterpret_cast<const char*>(data), size));
+    fuzz::RequireNoProblem(fuzz::MailDateWalk(std::string_view(reinterpret_cast<const char*>(data), size)));
     return 0;
 }

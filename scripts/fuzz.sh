@@ -14,7 +14,7 @@ shift || true
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  mapfile -t targets < <(find "$root/fuzz" -maxdepth 1 -name 'fuzz_*.cpp' ! -name 'fuzz_support.cpp' -printf '%f\n' |
+  mapfile -t targets < <(find "$root/fuzz" -maxdepth 1 -name 'fuzz_*.cpp' -printf '%f\n' |
     sed 's/\.cpp$//' | sort)
 fi
 
