@@ -27,6 +27,8 @@ xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$work/display")"
 export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
+# A real X window, whatever platform the surrounding tests chose.
+export QT_QPA_PLATFORM=xcb
 export ASAN_OPTIONS=new_delete_type_mismatch=0:detect_leaks=0
 
 build/bin/merivo-mailviewer "$mail" >"$work/viewer.log" 2>&1 &

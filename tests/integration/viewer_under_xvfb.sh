@@ -30,6 +30,8 @@ export DISPLAY=":$(head -1 "$work/display")"
 export HOME=$work/home XDG_CACHE_HOME=$work/cache XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config
 mkdir -p "$HOME"
 export QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox
+# A real X window, whatever platform the surrounding tests chose.
+export QT_QPA_PLATFORM=xcb
 # Qt's classic style lets the menu bar be reached with the Alt key.
 export QT_STYLE_OVERRIDE=windows
 # WebEngine's own libraries are not instrumented; sized deletes inside them
