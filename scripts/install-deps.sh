@@ -8,6 +8,7 @@ packages=(
   rapidjson-dev nettle-dev
   qt6-base-dev qt6-webengine-dev libgl-dev
   xvfb xauth xdotool x11-apps netpbm
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

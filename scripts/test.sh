@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test.
+# UndefinedBehaviorSanitizer, runs every test, then every fuzz target for a
+# short while (FUZZ_SECONDS, default 20 each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +11,4 @@ cmake --build build-test
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox"
 ctest --test-dir build-test --output-on-failure -j2
+scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
