@@ -97,8 +97,11 @@ void TTextLineSplitter::Feed(std::string_view piece) {
         if (pending_.empty()) {
             lines_.emplace_back(p, static_cast<std::size_t>(stop - p));
         } else {
-            pending_.append(p, static_cast<std::size_t>(stop - p));
-            lines_.push_back(std::move(pending_));
+            // One allocation of the final size; pending_ keeps its room.
+            std::string line;
+            line.reserve(pending_.size() + static_cast<std::size_t>(stop - p));
+            line.append(pending_).append(p, static_cast<std::size_t>(stop - p));
+            lines_.push_back(std::move(line));
             pending_.clear();
         }
         p = stop + 1;
