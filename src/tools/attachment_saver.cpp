@@ -8,25 +8,18 @@
 #include <unistd.h>
 
 #include "platform/codepage.h"
+#include "view/file_name_sanitizer.h"
 
 namespace {
 
 // Room for " (9999)" within the usual limit of 255 bytes per name.
 constexpr std::size_t kMaxNameBytes = 240;
-// Longer "extensions" are more likely part of the name than a file type.
-constexpr std::size_t kMaxExtensionChars = 20;
 constexpr int kMaxNameAttempts = 9999;
 
-bool IsUnsafeChar(unsigned char c) {
-    if (std::strchr("/\\:*?\"<>|", c) != nullptr && c != 0) return true;
-    const char32_t cp = platform::LocalCharToUnicode(c);
-    return cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp <= 0x9F);
-}
-
-std::size_t Utf8Length(std::string_view local) { return platform::LocalToUtf8(local).size(); }
-
-// Splits before the last dot; a leading dot never starts an extension.
+// Splits before the last dot; a leading dot never starts an extension, and
+// a long tail is more likely part of the name than a file type.
 void SplitExtension(const std::string& name, std::string& stem, std::string& extension) {
+    constexpr std::size_t kMaxExtensionChars = 16;
     const std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0 || name.size() - dot > kMaxExtensionChars) {
         stem = name;
@@ -42,21 +35,7 @@ std::string ErrnoText(int error) { return std::strerror(error); }
 }  // namespace
 
 std::string SafeAttachmentName(std::string_view announced, int index) {
-    std::string name;
-    name.reserve(announced.size());
-    for (char c : announced) name += IsUnsafeChar(static_cast<unsigned char>(c)) ? '_' : c;
-
-    const std::size_t first = name.find_first_not_of(". ");
-    name.erase(0, first == std::string::npos ? name.size() : first);
-    if (name.empty()) return "Anlage" + std::to_string(index);
-
-    if (Utf8Length(name) > kMaxNameBytes) {
-        std::string stem, extension;
-        SplitExtension(name, stem, extension);
-        while (!stem.empty() && Utf8Length(stem) + Utf8Length(extension) > kMaxNameBytes) stem.pop_back();
-        name = stem + extension;
-    }
-    return name;
+    return view::SanitizeFileName(announced, index, kMaxNameBytes);
 }
 
 bool PrepareSaveFolder(const std::string& folder, std::string& absolute, std::string& error) {

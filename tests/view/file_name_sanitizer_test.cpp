@@ -49,4 +49,13 @@ TEST(FileNameSanitizer, OverlongNamesFitTheFileSystem) {
     for (const Row& row : rows) EXPECT_EQ(view::SanitizeFileName(row.in, 0), row.out) << row.name;
 }
 
+TEST(FileNameSanitizer, ShorteningIsLinearAndHonoursTheLimit) {
+    // A hostile mail may announce a name of megabytes; cutting it must not
+    // re-measure the whole name per character.
+    const std::string huge = std::string(2'000'000, '\xE4') + ".exe";
+    const std::string out = view::SanitizeFileName(huge, 0);
+    EXPECT_EQ(out, std::string(125, '\xE4') + ".exe");
+    EXPECT_EQ(view::SanitizeFileName(std::string(300, 'a') + ".pdf", 0, 240), std::string(236, 'a') + ".pdf");
+}
+
 }  // namespace
