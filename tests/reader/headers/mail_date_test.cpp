@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_time_zone.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -9,27 +11,7 @@
 
 namespace {
 
-// Pins TZ for one test and puts the previous value back.
-class ScopedTz {
-public:
-    explicit ScopedTz(const char* tz) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (old_)
-            setenv("TZ", old_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    ScopedTz(const ScopedTz&) = delete;
-    ScopedTz& operator=(const ScopedTz&) = delete;
-
-private:
-    std::optional<std::string> old_;
-};
+using ScopedTz = test_support::ScopedTimeZone;
 
 platform::TDateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     platform::TDateTime date = 0, time = 0;

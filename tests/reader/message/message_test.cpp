@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scoped_time_zone.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -16,23 +18,7 @@
 
 namespace {
 
-// Pins TZ for the lifetime of the object.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
+using test_support::ScopedTimeZone;
 
 void Interpret(TIdMessage& m, const std::vector<std::string>& lines) {
     m.ResetMessage();
