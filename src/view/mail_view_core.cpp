@@ -288,8 +288,13 @@ void MailViewCore::ShowTextPart(TIdText& part) {
             messageText_.Add(std::string(kTextSeparator));
             messageText_.Add("");
         }
-        const std::string shown = messageText_.Text();
-        SetMessageText(shown + (utf8 ? platform::Utf8ToLocal(body) : body), messageTextConverted_ || utf8);
+        // The part's lines appended are the lines of the whole text joined
+        // and split again (every line held ends without a break), without
+        // re-scanning all earlier parts for each new one.
+        for (std::string& line : SplitTextLines(utf8 ? platform::Utf8ToLocal(body) : body))
+            messageText_.Add(std::move(line));
+        messageTextConverted_ = messageTextConverted_ || utf8;
+        messageTextDirty_ = true;
         return;
     }
     OpenHtmlPage();
