@@ -11,6 +11,9 @@
 #include "reader/exceptions.h"
 
 namespace {
+// The write buffer starts small and doubles each time it fills, up to the
+// full size: a small attachment file costs no large allocation.
+constexpr std::size_t kFirstWriteBufferSize = 16 * 1024;
 constexpr std::size_t kWriteBufferSize = 256 * 1024;
 
 std::string ErrorText(int err) { return std::strerror(err); }
@@ -90,17 +93,25 @@ TFileStream::~TFileStream() {
     }
 }
 
-void TFileStream::Flush() {
+void TFileStream::WriteAll(const char* bytes, std::size_t n) {
     std::size_t done = 0;
-    while (done < write_buffer_.size()) {
-        const ssize_t w = ::write(fd_, write_buffer_.data() + done, write_buffer_.size() - done);
+    while (done < n) {
+        const ssize_t w = ::write(fd_, bytes + done, n - done);
         if (w < 0) {
             if (errno == EINTR) continue;
-            const int err = errno;
-            write_buffer_.clear();
-            throw EWriteError("Stream write error: " + path_ + ": " + ErrorText(err));
+            throw EWriteError("Stream write error: " + path_ + ": " + ErrorText(errno));
         }
         done += static_cast<std::size_t>(w);
+    }
+}
+
+void TFileStream::Flush() {
+    if (write_buffer_.empty()) return;
+    try {
+        WriteAll(write_buffer_.data(), write_buffer_.size());
+    } catch (...) {
+        write_buffer_.clear();
+        throw;
     }
     write_buffer_.clear();
 }
@@ -134,15 +145,24 @@ std::size_t TFileStream::Read(void* buffer, std::size_t n) {
 
 void TFileStream::Write(const void* buffer, std::size_t n) {
     if (fd_ < 0) throw EWriteError("Stream write error: " + path_ + " is closed");
-    if (write_buffer_.capacity() == 0) write_buffer_.reserve(kWriteBufferSize);
-    if (write_buffer_.size() + n > kWriteBufferSize) Flush();
     const char* bytes = static_cast<const char*>(buffer);
-    if (n >= kWriteBufferSize) {
-        write_buffer_.assign(bytes, bytes + n);
+    if (write_buffer_.size() + n > write_buffer_.capacity()) {
+        const std::size_t capacity = write_buffer_.capacity();
         Flush();
-    } else {
-        write_buffer_.insert(write_buffer_.end(), bytes, bytes + n);
+        const std::size_t grown =
+            capacity == 0 ? kFirstWriteBufferSize : std::min(2 * capacity, kWriteBufferSize);
+        if (n >= kWriteBufferSize) {
+            // Too large to be worth a copy.
+            WriteAll(bytes, n);
+            pos_ += static_cast<std::int64_t>(n);
+            return;
+        }
+        if (grown > capacity) {
+            write_buffer_ = std::vector<char>();
+            write_buffer_.reserve(std::max(grown, n));
+        }
     }
+    write_buffer_.insert(write_buffer_.end(), bytes, bytes + n);
     pos_ += static_cast<std::int64_t>(n);
 }
 

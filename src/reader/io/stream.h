@@ -75,6 +75,7 @@ public:
 private:
     struct Adopt {};
     TFileStream(Adopt, std::string path, int fd);
+    void WriteAll(const char* bytes, std::size_t n);
 
     std::string path_;
     int fd_ = -1;
