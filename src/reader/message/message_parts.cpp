@@ -1,5 +1,7 @@
 #include "reader/message/message_parts.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -22,14 +24,14 @@ constexpr char kPathDelimiter = '/';
 // Any directory entry counts, a dangling symbolic link included: the name
 // is meant for a file of our own.
 bool NameTaken(const std::string& path) {
-    std::error_code ec;
-    const fs::file_status st = fs::symlink_status(path, ec);
-    return !ec && st.type() != fs::file_type::not_found;
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
-bool FolderExists(std::string_view folder) {
-    std::error_code ec;
-    return fs::is_directory(fs::path(folder), ec);
+// Asked once per attachment: a plain stat, no path object.
+bool FolderExists(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string TempFilePrefix(std::string_view folder) {
@@ -67,10 +69,9 @@ TempNameSearch& LastTempNameSearch() {
     return search;
 }
 
-// First free name from counter on; counter is left at that name.
-std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter) {
-    TempNameSearch& last = LastTempNameSearch();
-    std::lock_guard<std::mutex> guard(last.lock);
+// Where a search from counter may begin: past the names the last search
+// found taken. Returns the start of the range to record afterwards.
+std::uint32_t ResumeTempNameSearch(TempNameSearch& last, const std::string& prefix, std::uint32_t& counter) {
     std::uint32_t start = counter;
     // Unsigned arithmetic: the range may wrap around like the counter does.
     if (last.removalsAtSearch == last.removals && last.prefix == prefix &&
@@ -78,13 +79,51 @@ std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter)
         start = last.start;
         counter = last.found;
     }
-    std::string name = TempFileName(prefix, counter);
-    while (NameTaken(name)) name = TempFileName(prefix, ++counter);
+    return start;
+}
+
+void RecordTempNameSearch(TempNameSearch& last, const std::string& prefix, std::uint32_t start,
+                          std::uint32_t found) {
     last.prefix = prefix;
     last.start = start;
-    last.found = counter;
+    last.found = found;
     last.removalsAtSearch = last.removals;
+}
+
+// First free name from counter on; counter is left at that name.
+std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter) {
+    TempNameSearch& last = LastTempNameSearch();
+    std::lock_guard<std::mutex> guard(last.lock);
+    const std::uint32_t start = ResumeTempNameSearch(last, prefix, counter);
+    std::string name = TempFileName(prefix, counter);
+    while (NameTaken(name)) name = TempFileName(prefix, ++counter);
+    RecordTempNameSearch(last, prefix, start, counter);
     return name;
+}
+
+// Creates the first free temporary file from counter on. The exclusive
+// creation itself tells whether a name is taken (any entry, a dangling link
+// included), so no name is looked up first; the created one counts as taken
+// for the next search.
+std::unique_ptr<TFileStream> CreateFirstFreeTempFile(const std::string& prefix, std::uint32_t counter) {
+    TempNameSearch& last = LastTempNameSearch();
+    std::uint32_t start = 0;
+    {
+        std::lock_guard<std::mutex> guard(last.lock);
+        start = ResumeTempNameSearch(last, prefix, counter);
+    }
+    for (;;) {
+        const std::string name = TempFileName(prefix, counter);
+        int err = 0;
+        std::unique_ptr<TFileStream> file = TFileStream::TryCreateExclusive(name, err);
+        if (file) {
+            std::lock_guard<std::mutex> guard(last.lock);
+            RecordTempNameSearch(last, prefix, start, counter + 1);
+            return file;
+        }
+        if (err != EEXIST) throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(err));
+        ++counter;
+    }
 }
 
 void RemoveQuietly(const std::string& path) {
@@ -229,26 +268,15 @@ TStream& TIdAttachmentFile::OpenWriteTarget() {
     const TIdMessage* message = OwnerMessage();
     const std::string prefix = TempFilePrefix(message ? std::string_view(message->AttachmentTempDirectory()) : "");
     stream_.reset();
-    // The name is only a proposal until the file exists: another process may
-    // take it between the check and the creation, or plant a link there. The
-    // creation is therefore exclusive and never follows a link; a name taken
-    // meanwhile just moves the search on.
-    std::uint32_t counter = platform::TickCount();
-    for (;;) {
-        std::string name = FirstFreeTempName(prefix, counter);
-        int err = 0;
-        std::unique_ptr<TFileStream> file = TFileStream::TryCreateExclusive(name, err);
-        if (file) {
-            if (OwnsTempFile && !createdPath_.empty()) RemoveQuietly(createdPath_);
-            stream_ = std::move(file);
-            TempPath = name;
-            createdPath_ = std::move(name);
-            OwnsTempFile = true;
-            return *stream_;
-        }
-        if (err != EEXIST) throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(err));
-        ++counter;
-    }
+    // The creation is exclusive and never follows a link: another process may
+    // hold a name or plant a link there; a name taken just moves the search on.
+    std::unique_ptr<TFileStream> file = CreateFirstFreeTempFile(prefix, platform::TickCount());
+    if (OwnsTempFile && !createdPath_.empty()) RemoveQuietly(createdPath_);
+    stream_ = std::move(file);
+    TempPath = stream_->Path();
+    createdPath_ = TempPath;
+    OwnsTempFile = true;
+    return *stream_;
 }
 
 void TIdAttachmentFile::CloseWriteTarget() {
