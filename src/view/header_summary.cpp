@@ -1,7 +1,9 @@
 #include "view/header_summary.h"
 
 #include <cstdio>
+#include <unordered_set>
 
+#include "platform/codepage.h"
 #include "reader/message/message.h"
 
 namespace view {
@@ -11,10 +13,14 @@ enum class Walk { wAddresses, wNames };
 
 std::string JoinUnique(const TIdEMailAddressList& list, TStringList& seen, Walk walk) {
     seen.Clear();
+    // The addresses of seen, as its IndexOf compares them (letter case of
+    // the local code page ignored): a search of the list per address would
+    // be quadratic.
+    std::unordered_set<std::string> seenKeys;
     std::string text;
     for (int i = 0; i < list.Count(); ++i) {
         const TIdEMailAddressItem& item = list.Items(i);
-        if (seen.IndexOf(item.Address) >= 0) continue;
+        if (!seenKeys.insert(platform::UpperCaseLocale(item.Address)).second) continue;
         seen.Add(item.Address);
         const std::string& piece = walk == Walk::wAddresses ? item.Address : item.Name;
         if (walk == Walk::wNames && piece.empty()) continue;

@@ -47,6 +47,26 @@ TEST_F(ViewResourceBounds, ThousandsOfAttachmentsAreListed) {
     EXPECT_EQ(displays.attachments.back(), "f" + std::to_string(kParts - 1) + ".bin");
 }
 
+TEST_F(ViewResourceBounds, HundredThousandRecipientsAreListedOnce) {
+    constexpr int kAddresses = 100000;
+    std::string mail = "To: ";
+    std::string expected;
+    for (int i = 0; i < kAddresses; ++i) {
+        const std::string address = "p" + std::to_string(i) + "@x.example";
+        mail += address + ",\r\n ";
+        expected += (i ? ", " : "") + address;
+    }
+    // Seen before, in another letter case, also of the local code page.
+    mail += "P0@X.EXAMPLE, \xE4@x.example, \xC4@X.example\r\nSubject: s\r\n\r\nbody\r\n";
+    expected += ", \xE4@x.example";
+
+    ShowContent(mail);
+
+    ASSERT_GE(displays.headerValues.size(), 3u);
+    EXPECT_EQ(displays.headerLabels[2], "An:");
+    EXPECT_EQ(displays.headerValues[2], expected);
+}
+
 TEST_F(ViewResourceBounds, HundredThousandNestedMultipartsShow) {
     constexpr int kDepth = 100000;
     std::string mail = "Content-Type: multipart/mixed; boundary=b0\r\n\r\n";
