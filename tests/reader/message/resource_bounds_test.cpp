@@ -107,6 +107,20 @@ TEST_F(ResourceBounds, MillionContinuationLinesOfOneFieldLoad) {
     EXPECT_EQ(message_.Recipients.Items(0).Address, "a@b.example");
 }
 
+TEST_F(ResourceBounds, MillionHeaderLinesOfAPartLoad) {
+    constexpr int kLines = 1000000;
+    GeneratedStream mail({{"MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n", 1},
+                          {"X-Part-Filler: value\r\n", kLines},
+                          {"Content-Type: text/plain\r\n\r\npart text\r\n--b--\r\n", 1}});
+
+    Load(mail);
+
+    ASSERT_EQ(message_.Parts.Count(), 1);
+    EXPECT_EQ(TextPart(0).ContentType, "text/plain");
+    EXPECT_EQ(TextPart(0).Body.Text(), "part text\r\n");
+    EXPECT_EQ(TextPart(0).ExtraHeaders.Count(), kLines);
+}
+
 TEST_F(ResourceBounds, HundredMiBLineInASinglePartBodyLoads) {
     constexpr std::uint64_t kLength = 100 * kMiB;
     GeneratedStream mail({{"Subject: long line\r\n\r\n", 1}, {"x", kLength}, {"\r\nlast\r\n", 1}});
@@ -154,8 +168,8 @@ TEST_F(ResourceBounds, HundredThousandPartsLoadInOrder) {
     std::string mail = "Content-Type: multipart/mixed; boundary=\"sep\"\r\n\r\n";
     for (int i = 0; i < kParts; ++i) {
         mail += "--sep\r\n";
-        // Every tenth part is an attachment with a file of its own.
-        if (i % 10 == 9)
+        // Every twentieth part is an attachment with a file of its own.
+        if (i % 20 == 19)
             mail += "Content-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n\r\nQUJD\r\n";
         else
             mail += "Content-Type: text/plain\r\n\r\npart " + std::to_string(i) + "\r\n";
@@ -172,13 +186,13 @@ TEST_F(ResourceBounds, HundredThousandPartsLoadInOrder) {
     for (int i = 0; i < kParts; ++i) {
         TIdMessagePart& part = message_.Parts.Items(i);
         ASSERT_EQ(part.ParentPart, -1);
-        if (i % 10 == 9) {
+        if (i % 20 == 19) {
             ASSERT_NE(dynamic_cast<TIdAttachment*>(&part), nullptr) << "part " << i;
         } else {
             ASSERT_EQ(TextPart(i).Body.Text(), "part " + std::to_string(i) + "\r\n");
         }
     }
-    EXPECT_EQ(folder_.Entries().size(), static_cast<std::size_t>(kParts / 10));
+    EXPECT_EQ(folder_.Entries().size(), static_cast<std::size_t>(kParts / 20));
 }
 
 TEST_F(ResourceBounds, TenThousandEncodedWordsInOneSubject) {
