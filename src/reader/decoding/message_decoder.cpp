@@ -15,8 +15,9 @@ TIdMessageDecoder::~TIdMessageDecoder() {
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const {
     for (const std::string& entry : PartHeaders) {
         const std::size_t eq = entry.find('=');
-        // Entries without "=" have no name and never match.
-        if (eq == std::string::npos) continue;
+        // Entries without "=" have no name and never match; names of
+        // another length neither.
+        if (eq != name.size()) continue;
         if (platform::SameTextLocale(std::string_view(entry).substr(0, eq), name)) return entry.substr(eq + 1);
     }
     return {};

@@ -5,6 +5,7 @@
 #include "reader/decoding/decoder_quoted_printable.h"
 #include "reader/decoding/mime_boundary.h"
 #include "reader/headers/encoded_words.h"
+#include "reader/headers/header_text.h"
 #include "reader/message/message.h"
 
 namespace {
@@ -32,9 +33,8 @@ bool NamesEncodedBody(std::string_view transferEncoding) {
 // The text after key, searched in the ASCII upper case of text but taken
 // from text itself so that a file name keeps its letter case.
 std::string_view ValueAfterKey(std::string_view text, std::string_view key) {
-    const std::string upper = platform::UpperCaseAscii(text);
-    const std::size_t p = upper.find(key);
-    if (p == std::string::npos) return {};
+    const std::size_t p = FindAsciiNoCase(text, key);
+    if (p == std::string_view::npos) return {};
     return TrimView(text.substr(p + key.size()));
 }
 

@@ -131,7 +131,7 @@ int TIdHeaderList::FindField(std::string_view name) const {
         const std::string_view line = (*this)[i];
         const std::size_t pos = separator.empty() ? std::string_view::npos : line.find(separator);
         const std::string_view fieldName = pos == std::string_view::npos ? std::string_view() : line.substr(0, pos);
-        if (platform::SameTextLocale(fieldName, name)) return i;
+        if (fieldName.size() == name.size() && platform::SameTextLocale(fieldName, name)) return i;
     }
     return -1;
 }
@@ -176,6 +176,12 @@ TStringList TIdHeaderList::WrapToLines(std::string_view text) const {
 }
 
 void TIdHeaderList::WrapAndInsert(std::string_view text, int index) {
+    // Shorter than the wrap width and without a break of its own, a line
+    // stays whole: the common case, without building the wrapped text.
+    if (static_cast<long long>(text.size()) < WrapWidth && text.find('\r') == std::string_view::npos) {
+        (*this)[index] = TrimRight(text);
+        return;
+    }
     const TStringList lines = WrapToLines(text);
     if (lines.Empty()) {
         (*this)[index] = std::string();

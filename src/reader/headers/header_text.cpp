@@ -83,12 +83,22 @@ std::string SplitOff(std::string& source, std::string_view delimiter, bool remov
     return CutAt(source, pos, delimiter.size(), remove);
 }
 
-std::string SplitOffNoCase(std::string& source, std::string_view delimiter, bool remove) {
-    std::size_t pos = std::string::npos;
-    if (!delimiter.empty()) {
-        pos = platform::UpperCaseAscii(source).find(platform::UpperCaseAscii(delimiter));
+std::size_t FindAsciiNoCase(std::string_view text, std::string_view key) {
+    if (key.empty() || key.size() > text.size()) return std::string_view::npos;
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    const char first = upper(key[0]);
+    const std::size_t last = text.size() - key.size();
+    for (std::size_t i = 0; i <= last; ++i) {
+        if (upper(text[i]) != first) continue;
+        std::size_t k = 1;
+        while (k < key.size() && upper(text[i + k]) == upper(key[k])) ++k;
+        if (k == key.size()) return i;
     }
-    return CutAt(source, pos, delimiter.size(), remove);
+    return std::string_view::npos;
+}
+
+std::string SplitOffNoCase(std::string& source, std::string_view delimiter, bool remove) {
+    return CutAt(source, FindAsciiNoCase(source, delimiter), delimiter.size(), remove);
 }
 
 std::string HeaderMainValue(std::string_view value) {
@@ -96,9 +106,9 @@ std::string HeaderMainValue(std::string_view value) {
 }
 
 std::string HeaderParamValue(std::string_view value, std::string_view key) {
-    std::string rest(value);
-    SplitOffNoCase(rest, key);  // not found leaves rest empty
-    std::string_view r = rest;
+    const std::size_t pos = FindAsciiNoCase(value, key);
+    if (pos == std::string_view::npos) return {};
+    std::string_view r = value.substr(pos + key.size());
     if (!r.empty() && r[0] == '"') {
         r.remove_prefix(1);
         return std::string(r.substr(0, r.find('"')));

@@ -13,6 +13,10 @@ std::string TrimRight(std::string_view s);
 // Trims, then reads a decimal integer (optional sign); def when that fails.
 int StrToIntDef(std::string_view s, int def);
 
+// 0-based position of key in text with ASCII letters compared without case
+// (other bytes exactly); npos when absent or key is empty.
+std::size_t FindAsciiNoCase(std::string_view text, std::string_view key);
+
 std::string SplitOff(std::string& source, std::string_view delimiter = " ", bool remove = true,
                      bool caseSensitive = true);
 std::string SplitOffNoCase(std::string& source, std::string_view delimiter = " ", bool remove = true);

@@ -165,10 +165,7 @@ void TIdMessagePart::SetContentDescription(std::string_view value) { Headers.Put
 void TIdMessagePart::SetContentLocation(std::string_view value) { Headers.PutValue("Content-Location", value); }
 
 std::string TIdMessagePart::EffectiveContentType(std::string_view value) const {
-    if (!value.empty()) {
-        std::string rest(value);
-        return Trim(SplitOff(rest, ";"));
-    }
+    if (!value.empty()) return Trim(value.substr(0, value.find(';')));
     const TIdMessage* message = OwnerMessage();
     if (message == nullptr || message->Encoding() != TIdMessageEncoding::meMIME) return {};
     std::string parentType;

@@ -74,6 +74,26 @@ TEST(HeaderText, SplitOffNoCaseChangesOnlyAsciiLetters) {
     EXPECT_EQ(source, "Content-Type");
 }
 
+TEST(HeaderText, FindAsciiNoCase) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string key;
+        std::size_t expected;
+    } rows[] = {
+        {"upper key in lower text", "x; charset=a", "CHARSET=", 3},
+        {"lower key in upper text", "X; CHARSET=A", "charset=", 3},
+        {"restart after a partial match", "nanamex", "NAME", 2},
+        {"key at the very end", "abc", "BC", 1},
+        {"key longer than text", "ab", "abc", std::string::npos},
+        {"empty key", "abc", "", std::string::npos},
+        {"umlauts compared exactly", "\xE4\xC4", "\xC4", 1},
+        {"umlaut is no letter pair", "\xE4", "\xC4", std::string::npos},
+        {"letter next to symbol", "@", "`", std::string::npos},
+    };
+    for (const auto& r : rows) EXPECT_EQ(FindAsciiNoCase(r.text, r.key), r.expected) << r.name;
+}
+
 TEST(HeaderText, HeaderMainValue) {
     EXPECT_EQ(HeaderMainValue("text/plain; charset=x"), "text/plain");
     EXPECT_EQ(HeaderMainValue(" text/plain ;x"), " text/plain ");
