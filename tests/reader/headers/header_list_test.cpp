@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,25 @@ TEST(HeaderList, WrapToLines) {
         TIdHeaderList list;
         list.WrapWidth = r.width;
         EXPECT_EQ(list.WrapToLines(r.text).Lines(), r.expected) << r.name;
+    }
+}
+
+// Short lines take a shortcut past the wrapping; the result must be what
+// the full wrap gives, at every length around the width.
+TEST(HeaderList, WrapAndInsertMatchesWrapToLines) {
+    std::mt19937 rng(31337);
+    const std::string alphabet = "aaaaaa  ,,\"\t\n\r:;";
+    for (int round = 0; round < 4000; ++round) {
+        TIdHeaderList list;
+        list.WrapWidth = 20 + static_cast<int>(rng() % 70);
+        std::string text(rng() % 120, 'a');
+        for (char& c : text) c = alphabet[rng() % alphabet.size()];
+        if (rng() % 2 == 0) text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        list.Add("old");
+        list.WrapAndInsert(text, 0);
+        std::vector<std::string> expected = list.WrapToLines(text).Lines();
+        if (expected.empty()) expected.push_back("");
+        ASSERT_EQ(list.Lines(), expected) << round << " width " << list.WrapWidth << ": " << text;
     }
 }
 
