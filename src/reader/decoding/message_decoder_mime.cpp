@@ -27,7 +27,7 @@ bool SameTextFast(std::string_view a, std::string_view b) {
 }
 
 bool NamesEncodedBody(std::string_view transferEncoding) {
-    return SameTextLocale(transferEncoding, "base64") || SameTextLocale(transferEncoding, "quoted-printable");
+    return SameTextFast(transferEncoding, "base64") || SameTextFast(transferEncoding, "quoted-printable");
 }
 
 // The text after key, searched in the ASCII upper case of text but taken

@@ -17,6 +17,8 @@ std::string_view TrimView(std::string_view s) {
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::ProbeStartLine(TIdMessage& message,
                                                                             std::string_view line) const {
+    // Most lines differ in the first letter already: no compare call for them.
+    if (line.empty() || (line[0] != 'b' && line[0] != 'B')) return nullptr;
     if (!platform::StartsTextLocale(line, "begin ")) return nullptr;
     // "begin ", a mode of up to three characters, a space, the name: a
     // four-digit mode or a two-digit one with a single space is no block.
