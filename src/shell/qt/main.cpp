@@ -10,7 +10,11 @@
 #include "reader/decoding/message_decoder.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/merivo_application.h"
+#ifdef Q_OS_WIN
+#include "shell/qt/windows_registry.h"
+#else
 #include "shell/qt/termination_signals.h"
+#endif
 #include "shell/registration/file_type_registrar.h"
 #include "view/qt/mail_view_form.h"
 #include "view/temp_dir.h"
@@ -18,7 +22,11 @@
 namespace {
 
 std::unique_ptr<FileTypeRegistrar> MakeRegistrar() {
+#ifdef Q_OS_WIN
+    return std::make_unique<RegistryRegistrar>(std::make_unique<WindowsRegistry>());
+#else
     return std::make_unique<FreedesktopRegistrar>(XdgFolders::FromEnvironment());
+#endif
 }
 
 void ShowPlainMessage(QWidget* parent, const QString& text) {
@@ -36,7 +44,9 @@ int main(int argc, char** argv) {
     MerivoApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8("Merivo Emailbetrachter"));
     QGuiApplication::setDesktopFileName("merivo-mailviewer");
+#ifndef Q_OS_WIN
     QuitOnTerminationSignals(&app);
+#endif
 
     const QString exeDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/";
     view::SetTempDir(view::DefaultTempDir(exeDir.toStdString()));
