@@ -22,25 +22,26 @@ void TIdBuffer::CheckGrowth(std::size_t n) const {
 }
 
 char* TIdBuffer::PrepareAppend(std::size_t n) {
-    const std::size_t capacity = bytes_.size();
+    const std::size_t capacity = capacity_;
     const std::size_t needed = count_ + n;
     // After one very long line the array would stay huge for the rest of the
     // file; give the memory back once it is mostly idle.
     const bool oversized = capacity > kKeepCapacity && needed <= capacity / 8;
-    if (!oversized && head_ + needed <= capacity) return bytes_.data() + head_ + count_;
+    if (!oversized && head_ + needed <= capacity) return bytes_.get() + head_ + count_;
     if (!oversized && needed <= capacity && head_ >= count_) {
         // The move is paid for by the bytes consumed since the last one.
-        std::memmove(bytes_.data(), bytes_.data() + head_, count_);
+        std::memmove(bytes_.get(), bytes_.get() + head_, count_);
         head_ = 0;
-        return bytes_.data() + count_;
+        return bytes_.get() + count_;
     }
     const std::size_t newCapacity =
         oversized ? std::max(2 * needed, kMinCapacity) : std::max({2 * capacity, needed, kMinCapacity});
-    std::vector<char> fresh(newCapacity);
-    if (count_ > 0) std::memcpy(fresh.data(), bytes_.data() + head_, count_);
-    bytes_.swap(fresh);
+    auto fresh = std::make_unique_for_overwrite<char[]>(newCapacity);
+    if (count_ > 0) std::memcpy(fresh.get(), bytes_.get() + head_, count_);
+    bytes_ = std::move(fresh);
+    capacity_ = newCapacity;
     head_ = 0;
-    return bytes_.data() + count_;
+    return bytes_.get() + count_;
 }
 
 void TIdBuffer::CommitAppend(std::size_t k) {
@@ -69,13 +70,13 @@ std::string TIdBuffer::Extract(std::size_t n) {
 
 void TIdBuffer::ExtractInto(std::size_t n, std::string& out) {
     CheckTake(n);
-    out.assign(bytes_.data() + head_, n);
+    out.assign(bytes_.get() + head_, n);
     RemoveUnchecked(n);
 }
 
 void TIdBuffer::ExtractBytes(std::size_t n, void* out) {
     CheckTake(n);
-    if (n > 0) std::memcpy(out, bytes_.data() + head_, n);
+    if (n > 0) std::memcpy(out, bytes_.get() + head_, n);
     RemoveUnchecked(n);
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,7 @@ public:
     // 0-based index, counted from the head, of needle at or after from; -1 if none.
     std::ptrdiff_t IndexOf(std::string_view needle, std::size_t from = 0) const {
         if (needle.size() != 1 || from >= count_) return IndexOfSequence(needle, from);
-        const char* base = bytes_.data() + head_;
+        const char* base = bytes_.get() + head_;
         const void* hit = std::memchr(base + from, needle[0], count_ - from);
         return hit ? static_cast<const char*>(hit) - base : -1;
     }
@@ -41,7 +42,7 @@ public:
     }
     void Clear();
     // The unread bytes.
-    std::string_view View() const { return {bytes_.data() + head_, count_}; }
+    std::string_view View() const { return {bytes_.get() + head_, count_}; }
 
     // Appending without a copy: room for up to n bytes right after the unread
     // ones, valid until the next change; CommitAppend then adds the first k.
@@ -66,7 +67,9 @@ private:
     std::ptrdiff_t IndexOfSequence(std::string_view needle, std::size_t from) const;
     void CheckGrowth(std::size_t n) const;
 
-    std::vector<char> bytes_;
+    // Not zeroed when made: every byte is written before it is read.
+    std::unique_ptr<char[]> bytes_;
+    std::size_t capacity_ = 0;
     std::size_t head_ = 0;
     std::size_t count_ = 0;
     std::uint64_t consumed_ = 0;
