@@ -237,9 +237,13 @@ struct Measurement {
 
 Measurement LoadOnce(const fs::path& mail, const fs::path& attachmentFolder, bool measurePeak) {
     Measurement m;
-    malloc_trim(0);
     long baseline = 0;
     if (measurePeak) {
+        // Freed memory back to the system first, so that the peak is this
+        // load's own. Not between the repeated loads of one mail: a viewer
+        // does not trim either, and the trim makes every load fault its
+        // memory in afresh.
+        malloc_trim(0);
         if (!ResetPeak()) return m;
         baseline = StatusKiB("VmRSS:");
     }
