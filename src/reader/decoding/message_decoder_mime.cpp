@@ -50,7 +50,8 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::ProbeStartLine(TId
     const bool encodedBody = NamesEncodedBody(message.ContentTransferEncoding);
     if (!dashed && !encodedBody) return nullptr;
 
-    const std::string boundary = message.BoundaryStack.CurrentBoundary();
+    // Nothing below uses it after the stack changes.
+    const std::string& boundary = message.BoundaryStack.CurrentBoundaryRef();
     if (boundary.empty()) return nullptr;
     if (dashed) {
         const std::string_view rest = line.substr(2);
@@ -241,7 +242,8 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TStream& 
         }
         if (messageEnd) break;
 
-        if (!Boundary.empty()) {
+        // Both delimiters start with "--": other lines need no compare.
+        if (!Boundary.empty() && line_.size() >= 2 && line_[0] == '-' && line_[1] == '-') {
             if (SameTextFast(line_, delimiter)) {
                 next = std::make_unique<TIdMessageDecoderMIME>(message);
                 break;

@@ -15,8 +15,11 @@ void TIdMIMEBoundary::ClearBoundaries() { entries_.clear(); }
 
 int TIdMIMEBoundary::BoundaryCount() const { return static_cast<int>(entries_.size()); }
 
-std::string TIdMIMEBoundary::CurrentBoundary() const {
-    return entries_.empty() ? std::string() : entries_.back().boundary;
+std::string TIdMIMEBoundary::CurrentBoundary() const { return CurrentBoundaryRef(); }
+
+const std::string& TIdMIMEBoundary::CurrentBoundaryRef() const {
+    static const std::string kNone;
+    return entries_.empty() ? kNone : entries_.back().boundary;
 }
 
 int TIdMIMEBoundary::CurrentParentPart() const { return entries_.empty() ? -1 : entries_.back().parentPart; }

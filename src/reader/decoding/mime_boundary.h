@@ -13,6 +13,9 @@ public:
     void ClearBoundaries();
     int BoundaryCount() const;
     std::string CurrentBoundary() const;
+    // The same without a copy, for the per-line checks; valid until the
+    // stack changes.
+    const std::string& CurrentBoundaryRef() const;
     int CurrentParentPart() const;
     static std::string ExtractBoundary(std::string_view contentTypeValue);
 
