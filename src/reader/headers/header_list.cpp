@@ -13,6 +13,11 @@ bool IsContinuation(const std::string& line) {
 
 bool IsWhite(char c) { return static_cast<unsigned char>(c) <= 32; }
 
+// Upper-casing a line moves no such separator: it is found at the same place.
+bool HasNoLetters(std::string_view s) {
+    return std::none_of(s.begin(), s.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+}
+
 // Trims in place; cheap when only the end needs trimming, which is the
 // common case while continuation lines are joined.
 void TrimInPlace(std::string& s) {
@@ -97,8 +102,18 @@ std::string TIdHeaderList::FieldNameAt(int index) const {
 std::string TIdHeaderList::FieldValueAt(int index) const {
     if (index < 0 || index >= Count()) return {};
     const std::string& line = (*this)[index];
-    const std::size_t separatorLength = std::max<std::size_t>(1, TrimRight(HeaderSeparator).size());
-    const std::size_t start = FieldNameAt(index).size() + separatorLength;
+    const std::string separator = TrimRight(HeaderSeparator);
+    const std::size_t separatorLength = std::max<std::size_t>(1, separator.size());
+    // The length of FieldNameAt's name; found in the line itself when
+    // upper-casing cannot move the separator.
+    std::size_t nameLength = 0;
+    if (HasNoLetters(separator) || MatchCase) {
+        const std::size_t pos = separator.empty() ? std::string::npos : line.find(separator);
+        nameLength = pos == std::string::npos ? 0 : pos;
+    } else {
+        nameLength = FieldNameAt(index).size();
+    }
+    const std::size_t start = nameLength + separatorLength;
     std::string value = start < line.size() ? line.substr(start) : std::string();
     if (JoinFolded) {
         for (int i = index + 1; i < Count() && IsContinuation((*this)[i]); ++i) {
@@ -117,9 +132,7 @@ std::string TIdHeaderList::FieldValueAt(int index) const {
 
 int TIdHeaderList::FindField(std::string_view name) const {
     const std::string separator = TrimRight(HeaderSeparator);
-    const bool plainSeparator = std::none_of(separator.begin(), separator.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    });
+    const bool plainSeparator = HasNoLetters(separator);
     for (int i = 0; i < Count(); ++i) {
         // Always case-insensitive, whatever MatchCase says.
         if (!plainSeparator) {
