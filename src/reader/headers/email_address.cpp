@@ -103,7 +103,7 @@ std::string TIdEMailAddressItem::Text() const {
             addressForm += domain;
             addressForm += '>';
         } else if (withName) {
-            addressForm = "<";
+            addressForm = '<';  // a char: GCC 12 warns falsely about the string form at -O3
             addressForm += Address;
             addressForm += '>';
         } else {
