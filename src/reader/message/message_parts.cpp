@@ -70,8 +70,14 @@ TempNameSearch& LastTempNameSearch() {
 }
 
 // Where a search from counter may begin: past the names the last search
-// found taken. Returns the start of the range to record afterwards.
-std::uint32_t ResumeTempNameSearch(TempNameSearch& last, const std::string& prefix, std::uint32_t& counter) {
+// found taken. Tells the start of the range to record afterwards and the
+// removals seen, so that a removal during the search voids the record.
+struct TempNameSearchStart {
+    std::uint32_t start;
+    std::uint64_t removals;
+};
+
+TempNameSearchStart ResumeTempNameSearch(TempNameSearch& last, const std::string& prefix, std::uint32_t& counter) {
     std::uint32_t start = counter;
     // Unsigned arithmetic: the range may wrap around like the counter does.
     if (last.removalsAtSearch == last.removals && last.prefix == prefix &&
@@ -79,25 +85,25 @@ std::uint32_t ResumeTempNameSearch(TempNameSearch& last, const std::string& pref
         start = last.start;
         counter = last.found;
     }
-    return start;
+    return {start, last.removals};
 }
 
-void RecordTempNameSearch(TempNameSearch& last, const std::string& prefix, std::uint32_t start,
+void RecordTempNameSearch(TempNameSearch& last, const std::string& prefix, TempNameSearchStart from,
                           std::uint32_t found) {
     last.prefix = prefix;
-    last.start = start;
+    last.start = from.start;
     last.found = found;
-    last.removalsAtSearch = last.removals;
+    last.removalsAtSearch = from.removals;
 }
 
 // First free name from counter on; counter is left at that name.
 std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter) {
     TempNameSearch& last = LastTempNameSearch();
     std::lock_guard<std::mutex> guard(last.lock);
-    const std::uint32_t start = ResumeTempNameSearch(last, prefix, counter);
+    const TempNameSearchStart from = ResumeTempNameSearch(last, prefix, counter);
     std::string name = TempFileName(prefix, counter);
     while (NameTaken(name)) name = TempFileName(prefix, ++counter);
-    RecordTempNameSearch(last, prefix, start, counter);
+    RecordTempNameSearch(last, prefix, from, counter);
     return name;
 }
 
@@ -107,10 +113,12 @@ std::string FirstFreeTempName(const std::string& prefix, std::uint32_t& counter)
 // for the next search.
 std::unique_ptr<TFileStream> CreateFirstFreeTempFile(const std::string& prefix, std::uint32_t counter) {
     TempNameSearch& last = LastTempNameSearch();
-    std::uint32_t start = 0;
+    TempNameSearchStart from{};
     {
+        // Not held while creating: other loads may search meanwhile; the
+        // exclusive creation keeps the names apart.
         std::lock_guard<std::mutex> guard(last.lock);
-        start = ResumeTempNameSearch(last, prefix, counter);
+        from = ResumeTempNameSearch(last, prefix, counter);
     }
     for (;;) {
         const std::string name = TempFileName(prefix, counter);
@@ -118,7 +126,7 @@ std::unique_ptr<TFileStream> CreateFirstFreeTempFile(const std::string& prefix, 
         std::unique_ptr<TFileStream> file = TFileStream::TryCreateExclusive(name, err);
         if (file) {
             std::lock_guard<std::mutex> guard(last.lock);
-            RecordTempNameSearch(last, prefix, start, counter + 1);
+            RecordTempNameSearch(last, prefix, from, counter + 1);
             return file;
         }
         if (err != EEXIST) throw EFCreateError("Cannot create file \"" + name + "\". " + std::strerror(err));
