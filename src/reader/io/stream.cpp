@@ -99,7 +99,8 @@ void TFileStream::WriteAll(const char* bytes, std::size_t n) {
         const ssize_t w = ::write(fd_, bytes + done, n - done);
         if (w < 0) {
             if (errno == EINTR) continue;
-            throw EWriteError("Stream write error: " + path_ + ": " + ErrorText(errno));
+            const int err = errno;
+            throw EWriteError("Stream write error: " + path_ + ": " + ErrorText(err));
         }
         done += static_cast<std::size_t>(w);
     }
