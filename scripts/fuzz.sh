@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a given number of
-# seconds (default 20). Exits non-zero on the first crash, leak, timeout
-# (more than 2 s for one input) or out-of-memory (more than 512 MiB).
+# seconds (default 20), two at a time. Exits non-zero on the first crash,
+# leak, timeout (more than 2 s for one input) or out-of-memory (more than
+# 512 MiB).
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # FUZZ_BUILD_DIR overrides the build folder (default build-fuzz). The corpus
 # each target grows is kept in <build>/corpus/<target> for the next run.
@@ -52,24 +53,44 @@ dict_for() {
 # smaller one leaves that limit to what an input itself makes us allocate.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=64}
 
-status=0
-for t in "${targets[@]}"; do
-  work=$build/corpus/$t
-  artifacts=$build/artifacts/$t
-  regressions=$root/tests/data/fuzz-regressions/$t
+# Runs one target; its output goes to <build>/<target>.log.
+run_target() {
+  local t=$1
+  local work=$build/corpus/$t
+  local artifacts=$build/artifacts/$t
+  local regressions=$root/tests/data/fuzz-regressions/$t
   mkdir -p "$work" "$artifacts"
-  inputs=("$work" "$(seed_for "$t")")
+  local inputs=("$work" "$(seed_for "$t")")
   if [ -d "$regressions" ]; then inputs+=("$regressions"); fi
-  echo "== $t: ${seconds}s"
-  if ! (cd "$artifacts" && "$build/fuzz/$t" "${inputs[@]}" -dict="$(dict_for "$t")" \
-        -max_total_time="$seconds" -timeout=2 -rss_limit_mb=512 -max_len=65536 \
-        -print_final_stats=1 -artifact_prefix="$artifacts/" >"$build/$t.log" 2>&1); then
-    echo "FAILED: $t (see $build/$t.log and $artifacts)"
-    tail -60 "$build/$t.log"
-    status=1
-    break
-  fi
-  { grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units' "$build/$t.log" || true; } | tail -2
+  (cd "$artifacts" && "$build/fuzz/$t" "${inputs[@]}" -dict="$(dict_for "$t")" \
+    -max_total_time="$seconds" -timeout=2 -rss_limit_mb=512 -max_len=65536 \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" >"$build/$t.log" 2>&1)
+}
+
+# FUZZ_JOBS targets at a time (default 2, one per core); the first batch
+# with a finding ends the run.
+jobs=${FUZZ_JOBS:-2}
+status=0
+for ((i = 0; i < ${#targets[@]}; i += jobs)); do
+  batch=("${targets[@]:i:jobs}")
+  pids=()
+  for t in "${batch[@]}"; do
+    echo "== $t: ${seconds}s"
+    run_target "$t" &
+    pids+=($!)
+  done
+  for k in "${!batch[@]}"; do
+    t=${batch[$k]}
+    if ! wait "${pids[$k]}"; then
+      echo "FAILED: $t (see $build/$t.log and $build/artifacts/$t)"
+      tail -60 "$build/$t.log"
+      status=1
+    else
+      echo "-- $t"
+      { grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units' "$build/$t.log" || true; } | tail -2
+    fi
+  done
+  if ((status != 0)); then break; fi
 done
 if ((status == 0)); then echo "fuzz: ${#targets[@]} targets ran ${seconds}s each without a finding"; fi
 exit $status
