@@ -15,7 +15,6 @@ constexpr std::string_view kAtomChars =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!#$%&'*+-/=?_`{}|~";
 constexpr std::string_view kListSeparators = ":;(\", \t";
 constexpr std::string_view kItemSeparators = "(\"< @\t";
-constexpr std::string_view kBlankTab = " \t";
 
 bool IsWhite(char c) { return static_cast<unsigned char>(c) <= 32; }
 
