@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "reader/message/resource_bounds_support.h"
 #include "view_test_support.h"
 
 namespace {
@@ -69,10 +70,7 @@ TEST_F(ViewResourceBounds, HundredThousandRecipientsAreListedOnce) {
 
 TEST_F(ViewResourceBounds, HundredThousandNestedMultipartsShow) {
     constexpr int kDepth = 100000;
-    std::string mail = "Content-Type: multipart/mixed; boundary=b0\r\n\r\n";
-    for (int i = 1; i < kDepth; ++i)
-        mail += "--b" + std::to_string(i - 1) + "\r\nContent-Type: multipart/mixed; boundary=b" + std::to_string(i) +
-                "\r\n\r\n";
+    std::string mail = resource_bounds::NestedMultipartOpening(kDepth);
     mail += "--b" + std::to_string(kDepth - 1) + "\r\nContent-Type: text/plain\r\n\r\ninnermost\r\n";
 
     ShowContent(mail);

@@ -18,6 +18,16 @@
 
 namespace resource_bounds {
 
+// The head of a mail whose body opens depth multiparts, each inside the one
+// before (boundaries b0, b1, ...), none of them closed yet.
+inline std::string NestedMultipartOpening(int depth, const std::string& subtype = "mixed") {
+    std::string mail = "Content-Type: multipart/mixed; boundary=b0\r\n\r\n";
+    for (int i = 1; i < depth; ++i)
+        mail += "--b" + std::to_string(i - 1) + "\r\nContent-Type: multipart/" + subtype + "; boundary=b" +
+                std::to_string(i) + "\r\n\r\n";
+    return mail;
+}
+
 // Pieces, each repeated a number of times, served in order; nothing is held
 // in memory beyond the pieces themselves.
 class GeneratedStream final : public TStream {

@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using resource_bounds::GeneratedStream;
+using resource_bounds::NestedMultipartOpening;
 using resource_bounds::ScratchFolder;
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
@@ -50,10 +51,7 @@ protected:
 
 TEST_F(ResourceBounds, HundredThousandNestedMultipartsLoadAsAParentChain) {
     constexpr int kDepth = 100000;
-    std::string mail = "Content-Type: multipart/mixed; boundary=b0\r\n\r\n";
-    for (int i = 1; i < kDepth; ++i)
-        mail += "--b" + std::to_string(i - 1) + "\r\nContent-Type: multipart/mixed; boundary=b" + std::to_string(i) +
-                "\r\n\r\n";
+    std::string mail = NestedMultipartOpening(kDepth);
     mail += "--b" + std::to_string(kDepth - 1) + "\r\nContent-Type: text/plain\r\n\r\ninnermost\r\n";
     for (int i = kDepth - 1; i >= 0; --i) mail += "--b" + std::to_string(i) + "--\r\n";
     mail += "epilogue\r\n";
@@ -72,10 +70,7 @@ TEST_F(ResourceBounds, HundredThousandUnclosedNestedMultipartsLoad) {
     // The same depth without a single closing delimiter: the end of the data
     // closes everything.
     constexpr int kDepth = 100000;
-    std::string mail = "Content-Type: multipart/mixed; boundary=b0\r\n\r\n";
-    for (int i = 1; i < kDepth; ++i)
-        mail += "--b" + std::to_string(i - 1) + "\r\nContent-Type: multipart/alternative; boundary=b" +
-                std::to_string(i) + "\r\n\r\n";
+    const std::string mail = NestedMultipartOpening(kDepth, "alternative");
 
     Load(mail);
 
