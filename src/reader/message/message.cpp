@@ -54,6 +54,17 @@ std::string ReceivedDateText(std::string received) {
 
 bool DateBefore2000(platform::TDateTime date) { return platform::DecodeDateTime(date).year < 2000; }
 
+// Split first, decode after: a comma, quote or bracket that an encoded word
+// stands for belongs to a name and never splits or reshapes the list.
+void ParseEncodedAddressList(TIdEMailAddressList& list, std::string_view value) {
+    list.ParseAddressList(value);
+    for (int i = 0; i < list.Count(); ++i) {
+        TIdEMailAddressItem& item = list.Items(i);
+        item.Name = DecodeEncodedWords(item.Name);
+        item.Address = DecodeEncodedWords(item.Address);
+    }
+}
+
 }  // namespace
 
 TIdMessage::TIdMessage() : Parts(this) {
@@ -149,12 +160,12 @@ void TIdMessage::InterpretHeaders() {
     ContentTransferEncoding = Headers.ValueOf("Content-Transfer-Encoding");
     ContentDisposition = Headers.ValueOf("Content-Disposition");
     Subject = DecodeEncodedWords(Headers.ValueOf("Subject"));
-    FromList.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("From")));
+    ParseEncodedAddressList(FromList, Headers.ValueOf("From"));
     SetMessageId(Headers.ValueOf("Message-Id"));
     SplitCommaList(NewsGroups, Headers.ValueOf("Newsgroups"));
-    Recipients.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("To")));
-    CCList.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("Cc")));
-    BccList.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("Bcc")));
+    ParseEncodedAddressList(Recipients, Headers.ValueOf("To"));
+    ParseEncodedAddressList(CCList, Headers.ValueOf("Cc"));
+    ParseEncodedAddressList(BccList, Headers.ValueOf("Bcc"));
     Organization = Headers.ValueOf("Organization");
     ReceiptRecipient.SetText(Headers.ValueOf("Disposition-Notification-To"));
     if (ReceiptRecipient.Text().empty()) ReceiptRecipient.SetText(Headers.ValueOf("Return-Receipt-To"));
