@@ -214,8 +214,11 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TStream& 
     const std::string delimiter = "--" + Boundary;
     const std::string closingDelimiter = delimiter + "--";
     // Binary content keeps lone LFs: lines end only at CR LF, and the CR LF
-    // before the delimiter belongs to the delimiter.
-    const bool crlfMode = SameTextLocale(encoding, "binary");
+    // before the delimiter belongs to the delimiter. Only the exact name
+    // switches the framing: in a file stored with LF line ends, "binary"
+    // takes every later part into this one, and mailers that pad the name
+    // with blanks write such files (the decoders above accept the padding).
+    const bool crlfMode = SameTextLocale(value, "binary");
     const std::string_view terminator = crlfMode ? std::string_view("\r\n") : std::string_view("\n");
     bool first = true;
     // BinHex is framed by colons over the whole block, so it is decoded once.

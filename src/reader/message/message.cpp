@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "reader/decoding/message_decoder.h"
 #include "reader/exceptions.h"
+#include "reader/headers/encoded_address_list.h"
 #include "reader/headers/encoded_words.h"
 #include "reader/headers/header_text.h"
 #include "reader/headers/mail_date.h"
@@ -54,16 +55,6 @@ std::string ReceivedDateText(std::string received) {
 
 bool DateBefore2000(platform::TDateTime date) { return platform::DecodeDateTime(date).year < 2000; }
 
-// Split first, decode after: a comma, quote or bracket that an encoded word
-// stands for belongs to a name and never splits or reshapes the list.
-void ParseEncodedAddressList(TIdEMailAddressList& list, std::string_view value) {
-    list.ParseAddressList(value);
-    for (int i = 0; i < list.Count(); ++i) {
-        TIdEMailAddressItem& item = list.Items(i);
-        item.Name = DecodeEncodedWords(item.Name);
-        item.Address = DecodeEncodedWords(item.Address);
-    }
-}
 
 }  // namespace
 

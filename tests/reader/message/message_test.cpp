@@ -116,6 +116,16 @@ TEST(MessageInterpret, Fields) {
              EXPECT_EQ(m.From().Name, "Foo, Bar");
              EXPECT_EQ(m.From().Address, "foo.bar@example.com");
          }},
+        {"decoded-blanks-collapse-as-before", {"Cc: =?ISO-8859-1?Q?Andr=E9_?= Pirard <p@x>"},
+         [](TIdMessage& m) {
+             ASSERT_EQ(m.CCList.Count(), 1);
+             EXPECT_EQ(m.CCList.Items(0).Name, "Andr\xE9 Pirard");
+         }},
+        {"encoded-colon-and-parenthesis-glued-in-a-word", {"From: =?utf-8?Q?Reisen_:)?= <r@x>"},
+         [](TIdMessage& m) {
+             ASSERT_EQ(m.FromList.Count(), 1);
+             EXPECT_EQ(m.From().Name, "Reisen :)");
+         }},
         {"encoded-quote-bracket-and-colon-stay-in-names",
          {"To: =?ISO-8859-1?Q?=22A=3C=3E?= <a@x>, =?ISO-8859-1?Q?Team=3A_B=3B?= <b@y>"},
          [](TIdMessage& m) {
