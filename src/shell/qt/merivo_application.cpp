@@ -1,11 +1,14 @@
 #include "shell/qt/merivo_application.h"
 
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
 #include <string>
 
 #include "platform/codepage.h"
+#include "shell/qt/german_translations.h"
+#include "shell/qt/toolkit_settings.h"
 
 
 QString ExceptionText(const char* what) {
@@ -17,6 +20,10 @@ QString ExceptionText(const char* what) {
 }
 
 MerivoApplication::MerivoApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Every window of the program, the boxes included, carries its icon.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/merivo-mailviewer.svg")));
+    InstallGermanTranslations(*this);
+    KeepToolkitSettingsOffDisk();
     showException = [](const QString& text) {
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8("Merivo Emailbetrachter"), text, QMessageBox::Ok);
         box.exec();

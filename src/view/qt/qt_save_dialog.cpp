@@ -9,7 +9,10 @@ namespace view::qt {
 std::optional<std::string> QtSaveDialog::Execute(const std::string& proposedName) {
     const QString chosen = QFileDialog::getSaveFileName(anchor_ ? anchor_->window() : nullptr, QStringLiteral("Speichern unter"),
                                                         PathToQString(proposedName), QString(), nullptr,
-                                                        QFileDialog::DontConfirmOverwrite);
+                                                        // Qt's own dialog speaks the program's German
+                                                        // and adds nothing to the recent documents.
+                                                        QFileDialog::DontConfirmOverwrite |
+                                                            QFileDialog::DontUseNativeDialog);
     if (chosen.isEmpty()) return std::nullopt;
     return QStringToPath(chosen);
 }
