@@ -30,7 +30,7 @@ TEST(MerivoApplication, AnExceptionEscapingAHandlerIsShownAndSurvived) {
     });
     QCoreApplication::exec();
     EXPECT_TRUE(ranAfter);
-    EXPECT_EQ(shown, (QStringList{"Error saving attachment.", QString::fromUtf8("Fehler beim Schreiben: ä")}));
+    EXPECT_EQ(shown, (QStringList{"Fehler beim Speichern der Anlage.", QString::fromUtf8("Fehler beim Schreiben: ä")}));
 }
 
 TEST(MerivoApplication, LocalTextIsConvertedForDisplay) {

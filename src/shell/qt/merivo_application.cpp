@@ -9,6 +9,7 @@
 #include "platform/codepage.h"
 #include "shell/qt/german_translations.h"
 #include "shell/qt/toolkit_settings.h"
+#include "view/qt/german_error_texts.h"
 
 
 QString ExceptionText(const char* what) {
@@ -34,7 +35,7 @@ bool MerivoApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        showException(ExceptionText(e.what()));
+        showException(view::qt::GermanErrorText(ExceptionText(e.what())));
     } catch (...) {
         showException(QString::fromUtf8("Unbekannter Fehler."));
     }

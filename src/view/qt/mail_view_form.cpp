@@ -15,7 +15,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "platform/codepage.h"
 #include "view/qt/elided_label.h"
+#include "view/qt/german_error_texts.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
@@ -384,4 +386,7 @@ void TformMailansehen::btnExterneInhalteLadenClick() {
     core_->AllowExternalContent();
 }
 
-void TformMailansehen::ReportUnhandled(const char* what) { boxes_->Show(MessageBoxKind::mbError, ErrorTextToLocal(what)); }
+void TformMailansehen::ReportUnhandled(const char* what) {
+    const QString german = GermanErrorText(LocalToQString(ErrorTextToLocal(what)));
+    boxes_->Show(MessageBoxKind::mbError, platform::Utf8ToLocal(german.toStdString()));
+}
