@@ -19,6 +19,7 @@
 
 #include "shell/registration/file_type_registrar.h"
 #include "shell/startup/mail_file_choice.h"
+#include "view/qt/file_dialogs.h"
 
 namespace {
 
@@ -177,15 +178,13 @@ void TformMailViewer::dropEvent(QDropEvent* event) {
 }
 
 std::optional<QString> ExecuteOpenDialog(QWidget* parent, const QString& startFolder) {
-    QFileDialog dialog(parent, QString::fromUtf8("Merivo Email-Datei öffnen"), startFolder);
-    dialog.setObjectName("OpenDialog1");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QString::fromUtf8("Merivo Email-Dateien (*.kqv)"));
-    // Qt's own dialog: resizable, no read-only box, and it never adds the
-    // file to the desktop's list of recent documents.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front();
+    // Resizable, no read-only box, and never added to the desktop's list of
+    // recent documents.
+    const auto dialog = view::qt::NewFileDialog(parent, QString::fromUtf8("Merivo Email-Datei öffnen"), startFolder);
+    dialog->setObjectName("OpenDialog1");
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilter(QString::fromUtf8("Merivo Email-Dateien (*.kqv)"));
+    dialog->setSizeGripEnabled(true);
+    return view::qt::ChosenFile(*dialog);
 }

@@ -39,7 +39,10 @@ public:
     using QObject::QObject;
 
     static void CloseOpenOnes() {
-        while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+        // Menus close from the innermost out; the bound keeps a popup that
+        // refuses from holding us here.
+        for (int i = 0; i < 8; ++i)
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->isVisible() && window->isModal()) CloseModalWindow(window);
     }

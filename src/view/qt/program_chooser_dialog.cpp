@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "view/qt/elided_label.h"
+#include "view/qt/file_dialogs.h"
 #include "view/qt/xdg_desktop_shell.h"
 
 namespace view::qt {
@@ -85,9 +86,11 @@ bool ProgramChooserDialog::ChooseRow(int row) {
 }
 
 void ProgramChooserDialog::PickProgramFile() {
-    const QString program = QFileDialog::getOpenFileName(this, QStringLiteral("Programm auswählen"),
-                                                         QStringLiteral("/usr/bin"));
-    if (program.isEmpty()) return;
+    const auto dialog = NewFileDialog(this, QStringLiteral("Programm auswählen"), QStringLiteral("/usr/bin"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    const std::optional<QString> chosen = ChosenFile(*dialog);
+    if (!chosen) return;
+    const QString program = *chosen;
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Fehler"),
