@@ -6,9 +6,9 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev
   rapidjson-dev nettle-dev
-  qt6-base-dev qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev qt6-pdf-dev libgl-dev
   qt6-translations-l10n libqt6svg6
-  xvfb xauth xdotool x11-apps netpbm
+  xvfb xauth xdotool x11-apps netpbm poppler-utils
   clang-14 libclang-rt-14-dev
 )
 

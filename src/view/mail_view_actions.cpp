@@ -1,7 +1,10 @@
 // What the user does with the mail on show: attachments, links, remote content.
+#include <cstdlib>
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "reader/message/message.h"
+#include "reader/exceptions.h"
 #include "view/attachment_copy.h"
 #include "view/file_name_sanitizer.h"
 #include "view/link_policy.h"
@@ -53,6 +56,61 @@ void MailViewCore::lbAnlagenDblClick() {
         CopyAttachmentPrivately(attachment, path);
         if (ports_.shell.OpenFile(path) == ShellOpenResult::soNoAssociation) ports_.shell.ChooseProgramFor(path);
     }
+}
+
+FolderSaveResult MailViewCore::SaveAllAttachments(const std::string& folder) {
+    const std::string target = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    FolderSaveResult result;
+    std::vector<bool> done(static_cast<std::size_t>(mail_ ? mail_->Parts.Count() : 0), false);
+    for (const std::string& line : attachmentLines_) {
+        for (const int i : PartsOfLine(line)) {
+            // Two lines of one name find the same parts.
+            if (done[static_cast<std::size_t>(i)]) continue;
+            done[static_cast<std::size_t>(i)] = true;
+            auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
+            // Room for " (nnnn)" within the file system's limit.
+            const std::string name = platform::LocalToUtf8(SanitizeFileName(line, i, 255 - 8));
+            try {
+                result.saved.push_back(SaveUnderFreeName(attachment, target, name));
+            } catch (const EIdException&) {
+                result.failed.push_back(line);
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> MailViewCore::HandOverCopies(int line) {
+    std::vector<std::string> paths;
+    if (line < 0 || line >= static_cast<int>(attachmentLines_.size())) return paths;
+    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)])) {
+        auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
+        platform::ForceDirectories(TempDir(), 0700);
+        // A new folder for the user alone: the copy keeps its own name and
+        // cannot meet a file of the page or an earlier copy.
+        std::string folder = TempDir() + "Ziehen-XXXXXX";
+        if (!::mkdtemp(folder.data())) throw EIdException("Error saving attachment.");
+        const std::string path = folder + "/" + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, i));
+        CopyAttachmentPrivately(attachment, path);
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+std::optional<MailViewCore::AttachmentDetails> MailViewCore::LineDetails(int line) {
+    if (line < 0 || line >= static_cast<int>(attachmentLines_.size())) return std::nullopt;
+    const std::vector<int> parts = PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)]);
+    if (parts.empty()) return std::nullopt;
+    auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(parts.front()));
+    AttachmentDetails details;
+    details.contentType = attachment.ContentType;
+    try {
+        details.size = attachment.OpenReadSource().Size();
+    } catch (const std::exception&) {
+        details.size = -1;
+    }
+    attachment.CloseReadSource();
+    return details;
 }
 
 void MailViewCore::WebBrowser1BeforeNavigate2(const std::string& url, bool& cancel) {

@@ -4,12 +4,15 @@
 // decides about links. The Qt window owns one MailViewCore and forwards its
 // events to it; kqv-dump runs it with recording displays.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "reader/string_list.h"
+#include "view/attachments_to_folder.h"
 #include "view/desktop_shell.h"
 #include "view/html_view.h"
 #include "view/message_boxes.h"
@@ -59,6 +62,20 @@ public:
     // Double click on lbAnlagen: opens every attachment of the selected line
     // with its program. Raises "Error saving attachment.".
     void lbAnlagenDblClick();
+    // "Alle Anlagen speichern…": the attachments of every line into folder
+    // (UTF-8), none replacing a file there.
+    FolderSaveResult SaveAllAttachments(const std::string& folder);
+    // Copies of the attachments of a line to hand to another program (a
+    // drag out of the list), each in a new folder of its own under
+    // TempDir; their paths (UTF-8). Raises "Error saving attachment.".
+    std::vector<std::string> HandOverCopies(int line);
+    struct AttachmentDetails {
+        std::int64_t size = 0;
+        std::string contentType;  // media type without parameters
+    };
+    // Size and type of the first attachment of a line.
+    std::optional<AttachmentDetails> LineDetails(int line);
+
     // For every navigation of the HTML view, before it happens. url as the
     // view reports it (UTF-8).
     void WebBrowser1BeforeNavigate2(const std::string& url, bool& cancel);

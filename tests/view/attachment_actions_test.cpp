@@ -150,4 +150,40 @@ TEST_F(AttachmentActions, CopyThatCannotBeWrittenIsNotOpened) {
     EXPECT_TRUE(shell.calls.empty());
 }
 
+TEST_F(AttachmentActions, SaveAllNumbersTakenNamesAndNeverReplaces) {
+    Show("same_name.kqv");
+    const std::string folder = scratch / "ablage";
+    platform::ForceDirectories(folder);
+    platform::WriteWholeFile(folder + "/dup.dat", "mine", 0644);
+    const view::FolderSaveResult result = core->SaveAllAttachments(folder);
+    EXPECT_EQ(result.saved, (Lines{folder + "/dup (2).dat", folder + "/dup (3).dat", folder + "/M\xC3\xA4rz bericht.xyz"}));
+    EXPECT_TRUE(result.failed.empty());
+    EXPECT_EQ(platform::ReadWholeFile(folder + "/dup.dat"), "mine");
+    EXPECT_EQ(platform::ReadWholeFile(folder + "/dup (3).dat"), "zweite");
+    EXPECT_EQ(view::FolderSaveReport(result, "/x"), "Es wurden 3 Anlagen in \"/x\" gespeichert.");
+
+    const view::FolderSaveResult missing = core->SaveAllAttachments(scratch / "fehlt");
+    EXPECT_TRUE(missing.saved.empty());
+    EXPECT_EQ(view::FolderSaveReport(missing, "/y"),
+              "Es wurden 0 Anlagen in \"/y\" gespeichert.\rNicht gespeichert werden konnten: dup.dat, dup.dat, "
+              "M\xE4rz bericht.xyz");
+}
+
+TEST_F(AttachmentActions, DragCopiesAndDetailsOfALine) {
+    Show("same_name.kqv");
+    const std::vector<std::string> copies = core->HandOverCopies(0);
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_NE(copies[0], copies[1]);
+    for (const std::string& copy : copies) {
+        EXPECT_TRUE(copy.starts_with(Temp()) && copy.ends_with("/dup.dat")) << copy;
+        EXPECT_EQ(platform::FileMode(copy), 0600u);
+    }
+    EXPECT_EQ(platform::ReadWholeFile(copies[1]), "zweite");
+    const auto details = core->LineDetails(0);
+    ASSERT_TRUE(details);
+    EXPECT_EQ(details->size, 5);
+    EXPECT_EQ(details->contentType, "application/octet-stream");
+    EXPECT_FALSE(core->LineDetails(3));
+}
+
 }  // namespace

@@ -2,20 +2,24 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTabWidget>
 
+#include <cstdio>
 #include <memory>
 
 #include "reader/decoding/message_decoder.h"
 #include "shell/qt/main_window.h"
 #include "shell/qt/merivo_application.h"
+#include "shell/qt/pdf_export.h"
 #ifdef Q_OS_WIN
 #include "shell/qt/windows_registry.h"
 #else
 #include "shell/qt/termination_signals.h"
 #endif
 #include "shell/registration/file_type_registrar.h"
+#include "view/qt/find_bar.h"
 #include "view/qt/mail_view_form.h"
 #include "view/temp_dir.h"
 
@@ -44,6 +48,15 @@ int main(int argc, char** argv) {
     // The process-wide tables of the reader come first.
     InitializeReader();
 
+    // The export shows no window, wherever it runs.
+    const bool pdfExport = WantsPdfExport(argc, argv);
+    if (pdfExport) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // stderr carries our error lines only, not the web engine's report
+        // of the graphics it found.
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    }
+
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     MerivoApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8("Merivo Emailbetrachter"));
@@ -54,6 +67,16 @@ int main(int argc, char** argv) {
 
     const QString exeDir = QDir(QCoreApplication::applicationDirPath()).absolutePath() + "/";
     view::SetTempDir(view::DefaultTempDir(exeDir.toStdString()));
+
+    if (pdfExport) {
+        QString usage;
+        const std::optional<PdfExportRequest> request = ParsePdfExport(QCoreApplication::arguments(), usage);
+        if (!usage.isEmpty() || !request) {
+            std::fprintf(stderr, "%s\n", usage.toUtf8().constData());
+            return 1;
+        }
+        return RunPdfExport(*request);
+    }
 
     TformMailansehen mailView;
 
@@ -66,6 +89,8 @@ int main(int argc, char** argv) {
     ports.showPlainMessage = ShowPlainMessage;
     ports.registrar = MakeRegistrar();
     ports.executablePath = QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath();
+    ports.findBar = mailView.panelSuchen();
+    ports.viewCommands = &mailView.Commands();
 
     TformMailViewer window(mailView.panelOben(), mailView.pcMailAnsicht(), QCoreApplication::arguments(),
                            std::move(ports));

@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -17,9 +19,11 @@
 
 #include <vector>
 
+#include "shell/qt/mail_folder_walk.h"
 #include "shell/registration/file_type_registrar.h"
 #include "shell/startup/mail_file_choice.h"
 #include "view/qt/file_dialogs.h"
+#include "view/qt/view_commands.h"
 
 namespace {
 
@@ -28,6 +32,12 @@ constexpr const char* kWrongExtension =
     "Mit diesem Betrachter können nur Merivo Emails angezeigt werden (*.kqv)!";
 
 std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+// A command on the bar shows no key; its tooltip does.
+void ShowKeyInToolTip(QAction* action) {
+    action->setToolTip(action->text() + QStringLiteral(" (") +
+                       action->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
+}
 
 // The dropped file that would be shown.
 std::optional<QString> FirstMailOf(const QStringList& paths) {
@@ -52,17 +62,7 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
         move(frame.topLeft());
     }
 
-    auto* menu = menuBar();
-    menu->setObjectName("MainMenu1");
-    QAction* open = menu->addAction(QString::fromUtf8("Datei öffnen"));
-    open->setObjectName("Dateiffnen1");
-    connect(open, &QAction::triggered, this, &TformMailViewer::Dateiffnen1Click);
-    QAction* associate = menu->addAction(QString::fromUtf8(".kqv immer mit Mailviewer öffnen"));
-    associate->setObjectName("kqvimmermitMailviewerffnen1");
-    connect(associate, &QAction::triggered, this, &TformMailViewer::RegisterFileTypeClick);
-    QAction* quit = menu->addAction(QString::fromUtf8("Beenden"));
-    quit->setObjectName("Beenden1");
-    connect(quit, &QAction::triggered, this, &TformMailViewer::Beenden1Click);
+    BuildMenuBar();
 
     panelMain_ = new QWidget(this);
     panelMain_->setObjectName("panelMain");
@@ -78,8 +78,15 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
     header_->setParent(panelMain_);
     pages_->setParent(panelMain_);
     layout->addWidget(header_);
+    if (ports_.findBar) {
+        ports_.findBar->setParent(panelMain_);
+        layout->addWidget(ports_.findBar);
+    }
     layout->addWidget(pages_, 1);
     layout->addWidget(statusBar_);
+    position_ = new QLabel(statusBar_);
+    position_->setObjectName("lblMailPosition");
+    statusBar_->addPermanentWidget(position_);
     setCentralWidget(panelMain_);
     panelMain_->hide();
 
@@ -87,6 +94,54 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
 }
 
 TformMailViewer::~TformMailViewer() = default;
+
+void TformMailViewer::BuildMenuBar() {
+    // The three commands stand first on the bar, as they always did; the
+    // drop-down menus follow them.
+    auto* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    QAction* open = bar->addAction(QString::fromUtf8("Datei öffnen"));
+    open->setObjectName("Dateiffnen1");
+    open->setShortcut(QKeySequence::Open);
+    ShowKeyInToolTip(open);
+    connect(open, &QAction::triggered, this, &TformMailViewer::Dateiffnen1Click);
+    QAction* associate = bar->addAction(QString::fromUtf8(".kqv immer mit Mailviewer öffnen"));
+    associate->setObjectName("kqvimmermitMailviewerffnen1");
+    connect(associate, &QAction::triggered, this, &TformMailViewer::RegisterFileTypeClick);
+    QAction* quit = bar->addAction(QString::fromUtf8("Beenden"));
+    quit->setObjectName("Beenden1");
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    ShowKeyInToolTip(quit);
+    connect(quit, &QAction::triggered, this, &TformMailViewer::Beenden1Click);
+
+    QMenu* mail = bar->addMenu(QStringLiteral("Mail"));
+    mail->setObjectName("mnMail");
+    mail->setToolTipsVisible(true);
+    const view::qt::ViewCommands* c = ports_.viewCommands;
+    if (c) {
+        mail->addActions({c->print, c->savePdf});
+        mail->addSeparator();
+        mail->addActions({c->showSource, c->saveAllAttachments});
+        mail->addSeparator();
+    }
+    QAction* next = mail->addAction(QStringLiteral("Nächste Mail im Ordner"), this, [this] { StepMail(1); });
+    next->setObjectName("actNaechsteMail");
+    next->setShortcut(QKeySequence(Qt::ALT | Qt::Key_PageDown));
+    QAction* previous = mail->addAction(QStringLiteral("Vorherige Mail im Ordner"), this, [this] { StepMail(-1); });
+    previous->setObjectName("actVorherigeMail");
+    previous->setShortcut(QKeySequence(Qt::ALT | Qt::Key_PageUp));
+    mail->addSeparator();
+    mail->addActions({open, quit});
+
+    if (!c) return;
+    QMenu* view = bar->addMenu(QStringLiteral("Ansicht"));
+    view->setObjectName("mnAnsicht");
+    view->addActions({c->find, c->findNext, c->findPrevious});
+    view->addSeparator();
+    view->addActions({c->zoomIn, c->zoomOut, c->zoomReset});
+    view->addSeparator();
+    view->addActions({c->nextPage, c->previousPage});
+}
 
 void TformMailViewer::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -106,6 +161,8 @@ void TformMailViewer::ShowMailFile() {
     shownFileName_ = currentFileName_;
     panelMain_->show();
     statusBar_->showMessage(currentFileName_);
+    const auto position = PositionOf(currentFileName_);
+    position_->setText(position ? PositionText(*position) : QString());
     ports_.showMail(currentFileName_);
 }
 
@@ -136,6 +193,14 @@ void TformMailViewer::RegisterFileTypeClick() {
 }
 
 void TformMailViewer::Beenden1Click() { close(); }
+
+void TformMailViewer::StepMail(int step) {
+    if (shownFileName_.isEmpty()) return;
+    const auto neighbour = NeighbourMail(shownFileName_, step);
+    if (!neighbour) return;
+    currentFileName_ = neighbour->path;
+    ShowMailFile();
+}
 
 void TformMailViewer::DropFiles(const QStringList& paths) {
     if (const auto chosen = FirstMailOf(paths)) {

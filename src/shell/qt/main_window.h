@@ -13,9 +13,13 @@
 #include <string>
 
 class QAction;
+class QLabel;
 class QStatusBar;
 class QTabWidget;
 class FileTypeRegistrar;
+namespace view::qt {
+struct ViewCommands;
+}
 
 // What the main window needs from the world around it; tests replace parts.
 struct MainWindowPorts {
@@ -30,6 +34,10 @@ struct MainWindowPorts {
     std::unique_ptr<FileTypeRegistrar> registrar;
     // The running executable's full path, for the association.
     QString executablePath;
+    // The view's find bar, placed between the header area and the pages.
+    QWidget* findBar = nullptr;
+    // The view's commands for the menus "Mail" and "Ansicht".
+    const view::qt::ViewCommands* viewCommands = nullptr;
 };
 
 class TformMailViewer final : public QMainWindow {
@@ -47,6 +55,9 @@ public:
     void Dateiffnen1Click();
     void RegisterFileTypeClick();
     void Beenden1Click();
+    // Alt+Bild ab / Alt+Bild auf: the next (step 1) or previous (-1) mail
+    // file of the shown mail's folder.
+    void StepMail(int step);
     // The dropped files, in their order.
     void DropFiles(const QStringList& paths);
 
@@ -58,6 +69,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void BuildMenuBar();
     void FormShow();
     void ShowMailFile();
     // The folder of the mail on show, else the user's home.
@@ -69,6 +81,7 @@ private:
     MainWindowPorts ports_;
     QWidget* panelMain_;
     QStatusBar* statusBar_;
+    QLabel* position_;
     QString currentFileName_;
     QString shownFileName_;
     bool shown_ = false;

@@ -1,13 +1,21 @@
 #include "view/qt/mail_view_form.h"
 
 #include <QAction>
+#include <algorithm>
+#include <iterator>
+#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QScrollBar>
+#include <QSettings>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -16,6 +24,14 @@
 #include <QWebEngineView>
 
 #include "platform/codepage.h"
+#include "reader/message/message.h"
+#include "view/header_summary.h"
+#include "view/qt/attachment_list.h"
+#include "view/qt/file_dialogs.h"
+#include "view/qt/find_bar.h"
+#include "view/qt/mail_document.h"
+#include "view/qt/mail_source_window.h"
+#include "view/qt/viewer_settings.h"
 #include "view/qt/elided_label.h"
 #include "view/qt/german_error_texts.h"
 #include "view/qt/mail_web_page.h"
@@ -38,6 +54,7 @@ constexpr int kSaveButtonHeight = 25;
 constexpr int kSaveButtonLeft = 4;
 constexpr int kSaveButtonTop = 8;
 constexpr int kAttachmentGap = 9;
+constexpr int kSaveAllPanelHeight = 33;
 
 // Tabs that look like a row of buttons.
 constexpr const char* kTabButtonStyle =
@@ -91,6 +108,45 @@ public:
     }
 };
 
+std::optional<QString> ChooseFolder(QWidget* parent) {
+    const auto dialog = NewFileDialog(parent, QString::fromUtf8("Ordner für alle Anlagen wählen"), QDir::homePath());
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly, true);
+    return ChosenFile(*dialog);
+}
+
+std::optional<QString> ChoosePdfPath(QWidget* parent, const QString& proposed) {
+    const auto dialog = NewFileDialog(parent, QStringLiteral("Als PDF speichern"), proposed);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilter(QStringLiteral("PDF-Dateien (*.pdf)"));
+    dialog->setDefaultSuffix(QStringLiteral("pdf"));
+    return ChosenFile(*dialog);
+}
+
+constexpr int kZoomSteps[] = {50, 67, 75, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300};
+
+int ZoomStep(int percent, int step) {
+    const int* begin = std::begin(kZoomSteps);
+    const int* end = std::end(kZoomSteps);
+    if (step > 0) {
+        const int* next = std::upper_bound(begin, end, percent);
+        return next == end ? end[-1] : *next;
+    }
+    const int* at = std::lower_bound(begin, end, percent);
+    return at == begin ? *begin : at[-1];
+}
+
+QStringList Lines(const QPlainTextEdit* edit) {
+    return edit ? edit->toPlainText().split(QLatin1Char('\n')) : QStringList();
+}
+
+QString SizeText(std::int64_t size) {
+    const QLocale german(QLocale::German, QLocale::Germany);
+    if (size < 1024) return german.toString(static_cast<qlonglong>(size)) + QStringLiteral(" Bytes");
+    return german.formattedDataSize(size, 1, QLocale::DataSizeTraditionalFormat) + QStringLiteral(" (") +
+           german.toString(static_cast<qlonglong>(size)) + QStringLiteral(" Bytes)");
+}
+
 QWidget* NewPage(const QString& name) {
     auto* page = new QWidget;
     page->setObjectName(name);
@@ -107,17 +163,35 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
     setObjectName(QStringLiteral("formMailansehen"));
     BuildHeaderArea();
     BuildPages();
+    findBar_ = new FindBar;
+    findBar_->currentTarget = [this] { return FindTargetInFront(); };
+    textFinder_ = std::make_unique<PlainTextFindTarget>(reNachricht_);
+    headerFinder_ = std::make_unique<PlainTextFindTarget>(memoHeader_);
+    webFinder_ = std::make_unique<WebFindTarget>(page_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(panelOben_);
+    layout->addWidget(findBar_);
     layout->addWidget(pcMailAnsicht_, 1);
+    BuildCommands();
+    if (!services.settings) ownSettings_ = OpenViewerSettings();
+    settings_ = services.settings ? services.settings : ownSettings_.get();
+    choosePdfPath_ = services.choosePdfPath ? services.choosePdfPath : ChoosePdfPath;
+    zoomPercent_ = std::clamp(settings_->value(QString::fromLatin1(kZoomSettingKey), 100).toInt(), kZoomSteps[0],
+                              std::end(kZoomSteps)[-1]);
+    ApplyZoom();
+    // Each page starts at the view's own zoom.
+    connect(page_, &QWebEnginePage::loadFinished, this, [this] {
+        if (webBrowser1_) webBrowser1_->setZoomFactor(zoomPercent_ / 100.0);
+    });
 
     // Dialogs go to whichever window hosts the pages at the time.
     if (!services.boxes) ownBoxes_ = std::make_unique<QtMessageBoxes>(pcMailAnsicht_);
     if (!services.saveDialog) ownSaveDialog_ = std::make_unique<QtSaveDialog>(pcMailAnsicht_);
     if (!services.shell) ownShell_ = std::make_unique<XdgDesktopShell>(pcMailAnsicht_);
     boxes_ = services.boxes ? services.boxes : ownBoxes_.get();
+    chooseFolder_ = services.chooseFolder ? services.chooseFolder : ChooseFolder;
     core_ = std::make_unique<MailViewCore>(MailViewPorts{
         *this, *this, *boxes_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
         services.shell ? *services.shell : *ownShell_});
@@ -137,6 +211,7 @@ TformMailansehen::~TformMailansehen() {
     // page must go before its profile.
     delete pcMailAnsicht_.data();
     delete panelOben_.data();
+    delete findBar_.data();
     delete profile_;
 }
 
@@ -259,11 +334,15 @@ QWidget* TformMailansehen::BuildAttachmentPage() {
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->setSpacing(0);
 
-    lbAnlagen_ = new QListWidget;
+    lbAnlagen_ = new AttachmentList;
     lbAnlagen_->setObjectName(QStringLiteral("lbAnlagen"));
     lbAnlagen_->setSelectionMode(QAbstractItemView::SingleSelection);
     lbAnlagen_->setUniformItemSizes(true);
     connect(lbAnlagen_, &QListWidget::itemDoubleClicked, this, &TformMailansehen::lbAnlagenDblClick);
+    connect(lbAnlagen_, &AttachmentList::openRequested, this, &TformMailansehen::lbAnlagenDblClick);
+    lbAnlagen_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lbAnlagen_, &QWidget::customContextMenuRequested, this, &TformMailansehen::ShowAttachmentMenu);
+    lbAnlagen_->filesForDrag = [this](int row) { return FilesForDrag(row); };
 
     auto* bottom = new QFrame;
     bottom->setObjectName(QStringLiteral("panelTSAnlagenLinksUnten"));
@@ -277,8 +356,21 @@ QWidget* TformMailansehen::BuildAttachmentPage() {
     bottomLayout->addWidget(save, 0, Qt::AlignTop);
     connect(save, &QPushButton::clicked, this, &TformMailansehen::btnAnlageSpeichernClick);
 
+    auto* saveAllPanel = new QFrame;
+    saveAllPanel->setObjectName(QStringLiteral("panelTSAnlagenAlle"));
+    saveAllPanel->setFixedHeight(kSaveAllPanelHeight);
+    auto* saveAllLayout = new QVBoxLayout(saveAllPanel);
+    saveAllLayout->setContentsMargins(kSaveButtonLeft, 0, kSaveButtonLeft, 0);
+    auto* saveAll = new QPushButton(QString::fromUtf8("Alle Anlagen speichern…"));
+    saveAll->setObjectName(QStringLiteral("btnAlleAnlagenSpeichern"));
+    saveAll->setFixedHeight(kSaveButtonHeight);
+    saveAll->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    saveAllLayout->addWidget(saveAll, 0, Qt::AlignTop);
+    connect(saveAll, &QPushButton::clicked, this, &TformMailansehen::btnAlleAnlagenSpeichernClick);
+
     leftLayout->addWidget(lbAnlagen_, 1);
     leftLayout->addWidget(bottom);
+    leftLayout->addWidget(saveAllPanel);
 
     auto* gap = new QFrame;
     gap->setObjectName(QStringLiteral("panelTSAnlagenAbstand"));
@@ -291,6 +383,97 @@ QWidget* TformMailansehen::BuildAttachmentPage() {
 }
 
 QWidget* TformMailansehen::panelOben() const { return panelOben_.data(); }
+
+FindBar* TformMailansehen::panelSuchen() const { return findBar_.data(); }
+
+QAction* TformMailansehen::NewCommand(const char* name, const QString& text, const QList<QKeySequence>& keys) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    if (!keys.isEmpty())
+        action->setToolTip(text + QStringLiteral(" (") + keys.front().toString(QKeySequence::NativeText) +
+                           QLatin1Char(')'));
+    // Keys work wherever the pages are hosted, menus or not.
+    pcMailAnsicht_->addAction(action);
+    return action;
+}
+
+void TformMailansehen::BuildCommands() {
+    using K = QKeySequence;
+    ViewCommands& c = commands_;
+    c.print = NewCommand("actDrucken", QString::fromUtf8("Drucken…"), {K::Print});
+    c.savePdf = NewCommand("actAlsPdfSpeichern", QString::fromUtf8("Als PDF speichern…"),
+                           {K(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+    c.showSource = NewCommand("actQuelltext", QStringLiteral("Quelltext anzeigen"), {K(Qt::CTRL | Qt::Key_U)});
+    c.saveAllAttachments = NewCommand("actAlleAnlagenSpeichern", QString::fromUtf8("Alle Anlagen speichern…"), {});
+    c.find = NewCommand("actSuchen", QString::fromUtf8("Suchen…"), {K::Find});
+    c.findNext = NewCommand("actWeitersuchen", QStringLiteral("Weitersuchen"), {K(Qt::Key_F3)});
+    c.findPrevious = NewCommand("actRueckwaertsSuchen", QString::fromUtf8("Rückwärts suchen"),
+                                {K(Qt::SHIFT | Qt::Key_F3)});
+    c.zoomIn = NewCommand("actVergroessern", QString::fromUtf8("Vergrößern"),
+                          {K(Qt::CTRL | Qt::Key_Plus), K(Qt::CTRL | Qt::Key_Equal)});
+    c.zoomOut = NewCommand("actVerkleinern", QStringLiteral("Verkleinern"), {K(Qt::CTRL | Qt::Key_Minus)});
+    c.zoomReset = NewCommand("actOriginalgroesse", QString::fromUtf8("Originalgröße"), {K(Qt::CTRL | Qt::Key_0)});
+    c.nextPage = NewCommand("actNaechsteSeite", QString::fromUtf8("Nächste Seite"), {K(Qt::CTRL | Qt::Key_Tab)});
+    c.previousPage = NewCommand("actVorherigeSeite", QStringLiteral("Vorherige Seite"),
+                                {K(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), K(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)});
+    connect(c.print, &QAction::triggered, this, &TformMailansehen::PrintClick);
+    connect(c.savePdf, &QAction::triggered, this, &TformMailansehen::SavePdfClick);
+    connect(c.showSource, &QAction::triggered, this, &TformMailansehen::ShowSourceClick);
+    connect(c.saveAllAttachments, &QAction::triggered, this, &TformMailansehen::btnAlleAnlagenSpeichernClick);
+    connect(c.find, &QAction::triggered, findBar_, &FindBar::Open);
+    connect(c.findNext, &QAction::triggered, findBar_, &FindBar::FindNext);
+    connect(c.findPrevious, &QAction::triggered, findBar_, &FindBar::FindPrevious);
+    connect(c.zoomIn, &QAction::triggered, this, [this] { SetZoomPercent(ZoomStep(zoomPercent_, 1)); });
+    connect(c.zoomOut, &QAction::triggered, this, [this] { SetZoomPercent(ZoomStep(zoomPercent_, -1)); });
+    connect(c.zoomReset, &QAction::triggered, this, [this] { SetZoomPercent(100); });
+    connect(c.nextPage, &QAction::triggered, this, [this] { StepPage(1); });
+    connect(c.previousPage, &QAction::triggered, this, [this] { StepPage(-1); });
+}
+
+FindTarget* TformMailansehen::FindTargetInFront() {
+    if (!pcMailAnsicht_) return nullptr;
+    switch (static_cast<Page>(pcMailAnsicht_->currentIndex())) {
+    case Page::tsText:
+        return textFinder_.get();
+    case Page::tsHTML:
+        return webFinder_.get();
+    case Page::tsMailheader:
+        return headerFinder_.get();
+    case Page::tsAnlagen:
+        break;
+    }
+    return nullptr;
+}
+
+void TformMailansehen::StepPage(int step) {
+    if (!pcMailAnsicht_) return;
+    const int count = pcMailAnsicht_->count();
+    for (int i = 1; i < count; ++i) {
+        const int index = ((pcMailAnsicht_->currentIndex() + step * i) % count + count) % count;
+        if (pcMailAnsicht_->isTabVisible(index)) {
+            pcMailAnsicht_->setCurrentIndex(index);
+            return;
+        }
+    }
+}
+
+void TformMailansehen::SetZoomPercent(int percent) {
+    zoomPercent_ = std::clamp(percent, kZoomSteps[0], std::end(kZoomSteps)[-1]);
+    settings_->setValue(QString::fromLatin1(kZoomSettingKey), zoomPercent_);
+    ApplyZoom();
+}
+
+void TformMailansehen::ApplyZoom() {
+    for (QPlainTextEdit* edit : {reNachricht_.data(), memoHeader_.data()}) {
+        if (!edit) continue;
+        QFont font = QWidget::font();
+        font.setPointSizeF(font.pointSizeF() * zoomPercent_ / 100.0);
+        edit->setFont(font);
+    }
+    if (webBrowser1_) webBrowser1_->setZoomFactor(zoomPercent_ / 100.0);
+}
 
 QTabWidget* TformMailansehen::pcMailAnsicht() const { return pcMailAnsicht_.data(); }
 
@@ -326,6 +509,7 @@ void TformMailansehen::ShowAttachmentList(const std::vector<std::string>& lines)
     if (!lbAnlagen_) return;
     lbAnlagen_->clear();
     for (const std::string& line : lines) lbAnlagen_->addItem(LocalToQString(line));
+    for (int i = 0; i < lbAnlagen_->count(); ++i) lbAnlagen_->item(i)->setToolTip(AttachmentToolTip(i));
     lbAnlagen_->setCurrentRow(-1);
     lbAnlagen_->clearSelection();
 }
@@ -379,6 +563,137 @@ void TformMailansehen::lbAnlagenDblClick() {
     } catch (const std::exception& e) {
         ReportUnhandled(e.what());
     }
+}
+
+void TformMailansehen::btnAlleAnlagenSpeichernClick() {
+    if (!lbAnlagen_ || lbAnlagen_->count() == 0) return;
+    const std::optional<QString> folder = chooseFolder_(pcMailAnsicht_ ? pcMailAnsicht_->window() : nullptr);
+    if (!folder) return;
+    const std::string path = QStringToPath(*folder);
+    const FolderSaveResult result = core_->SaveAllAttachments(path);
+    boxes_->Show(result.failed.empty() ? MessageBoxKind::mbInformation : MessageBoxKind::mbError,
+                 FolderSaveReport(result, path));
+}
+
+std::optional<MailDocument> TformMailansehen::CurrentDocument() {
+    TIdMessage* mail = core_->Mail();
+    if (!mail || !memoHeader1_ || !memoHeader2_ || memoHeader1_->toPlainText().isEmpty()) return std::nullopt;
+    MailDocument document;
+    const QStringList labels = Lines(memoHeader1_);
+    const QStringList values = Lines(memoHeader2_);
+    auto add = [&document](const QString& label, const QString& value) {
+        document.header.append({label, value});
+    };
+    for (int i = 0; i < labels.size() && i < values.size(); ++i) {
+        const QString label = labels[i].trimmed();
+        const QString value = values[i].trimmed();
+        if (label == u"Gesendet:") {
+            // Cc stands with the recipients, where the window shows none.
+            TStringList seen;
+            const QString cc = LocalToQString(AddressText(mail->CCList, seen));
+            const QString ccNames = LocalToQString(NameText(mail->CCList, seen));
+            if (!cc.isEmpty()) add(QStringLiteral("Cc:"), cc);
+            if (!ccNames.isEmpty()) add(QString(), ccNames);
+        }
+        if (!label.isEmpty() || !value.isEmpty()) add(label, value);
+    }
+    add(QStringLiteral("Betreff:"), ShownSubject());
+    for (int i = 0; lbAnlagen_ && i < lbAnlagen_->count(); ++i)
+        add(i == 0 ? QStringLiteral("Anlagen:") : QString(), lbAnlagen_->item(i)->text());
+
+    document.htmlInFront = core_->HtmlPublished() && pcMailAnsicht_ &&
+                           pcMailAnsicht_->currentIndex() == static_cast<int>(Page::tsHTML);
+    document.htmlPage = QUrl::fromLocalFile(PathToQString(core_->HtmlTempFileName()));
+    document.htmlSettings = core_->PageSettings();
+    if (reNachricht_) document.text = reNachricht_->toPlainText();
+    return document;
+}
+
+QByteArray TformMailansehen::DocumentPdf(QString& error) {
+    const std::optional<MailDocument> document = CurrentDocument();
+    if (!document) {
+        error = QString::fromUtf8("Es wird keine Mail angezeigt.");
+        return {};
+    }
+    return RenderPdf(*document, DefaultPageLayout(), profile_, error);
+}
+
+void TformMailansehen::PrintClick() {
+    const std::optional<MailDocument> document = CurrentDocument();
+    if (!document) return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(DefaultPageLayout());
+    printer.setDocName(ShownSubject());
+    QPrintPreviewDialog preview(&printer, pcMailAnsicht_ ? pcMailAnsicht_->window() : nullptr);
+    preview.setObjectName(QStringLiteral("dlgDruckvorschau"));
+    preview.setWindowTitle(QStringLiteral("Druckvorschau"));
+    QString error;
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+        if (!PrintDocument(*document, *target, profile_, error)) ShowError(error);
+    });
+    preview.exec();
+}
+
+void TformMailansehen::SavePdfClick() {
+    if (!CurrentDocument()) return;
+    const std::optional<QString> path =
+        choosePdfPath_(pcMailAnsicht_ ? pcMailAnsicht_->window() : nullptr, PdfFileNameFor(ShownSubject()));
+    if (!path) return;
+    QString error;
+    const QByteArray pdf = DocumentPdf(error);
+    if (pdf.isEmpty() || !WriteFileAtomically(*path, pdf, error)) ShowError(error);
+}
+
+void TformMailansehen::ShowSourceClick() {
+    if (core_->MailFileName.empty()) return;
+    QString error;
+    MailSourceWindow* window =
+        MailSourceWindow::Open(MailFileName(), pcMailAnsicht_ ? pcMailAnsicht_->window() : this, error);
+    if (!window) return ShowError(error);
+    window->show();
+}
+
+QString TformMailansehen::ShownSubject() const {
+    QString subject = panelBetreff_ ? panelBetreff_->text() : QString();
+    if (subject.startsWith(u"Betreff: ")) subject.remove(0, 9);
+    return subject;
+}
+
+void TformMailansehen::ShowError(const QString& text) {
+    boxes_->Show(MessageBoxKind::mbError, platform::Utf8ToLocal(text.toStdString()));
+}
+
+void TformMailansehen::ShowAttachmentMenu(const QPoint& position) {
+    QListWidgetItem* item = lbAnlagen_->itemAt(position);
+    if (item) lbAnlagen_->setCurrentItem(item);
+    QMenu menu(lbAnlagen_);
+    QAction* save = menu.addAction(QString::fromUtf8("Speichern…"), this, &TformMailansehen::btnAnlageSpeichernClick);
+    QAction* open = menu.addAction(QString::fromUtf8("Öffnen"), this, &TformMailansehen::lbAnlagenDblClick);
+    save->setEnabled(item != nullptr);
+    open->setEnabled(item != nullptr);
+    menu.addSeparator();
+    menu.addAction(QString::fromUtf8("Alle Anlagen speichern…"), this, &TformMailansehen::btnAlleAnlagenSpeichernClick);
+    menu.exec(lbAnlagen_->viewport()->mapToGlobal(position));
+}
+
+QStringList TformMailansehen::FilesForDrag(int row) {
+    QStringList files;
+    try {
+        for (const std::string& path : core_->HandOverCopies(row)) files << PathToQString(path);
+    } catch (const std::exception& e) {
+        ReportUnhandled(e.what());
+        return {};
+    }
+    return files;
+}
+
+QString TformMailansehen::AttachmentToolTip(int line) {
+    const auto details = core_ ? core_->LineDetails(line) : std::nullopt;
+    if (!details) return {};
+    QString tip;
+    if (details->size >= 0) tip = QString::fromUtf8("Größe: ") + SizeText(details->size) + QLatin1Char('\n');
+    const QString type = LocalToQString(details->contentType);
+    return tip + QStringLiteral("Typ: ") + (type.isEmpty() ? QStringLiteral("unbekannt") : type);
 }
 
 void TformMailansehen::btnExterneInhalteLadenClick() {

@@ -9,7 +9,9 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,7 @@
 #include "view/mail_view_core.h"
 #include "view/message_boxes.h"
 #include "view/save_dialog.h"
+#include "view/qt/view_commands.h"
 #include "view/view_displays.h"
 
 class QFrame;
@@ -25,6 +28,7 @@ class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QSettings;
 class QTabWidget;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -41,7 +45,21 @@ struct MailViewServices {
     MessageBoxes* boxes = nullptr;
     SaveDialog* saveDialog = nullptr;
     DesktopShell* shell = nullptr;
+    QSettings* settings = nullptr;  // the viewer's own settings
+    // The save dialog of "Als PDF speichern…", proposing a file name: the
+    // chosen path, or nothing when cancelled.
+    std::function<std::optional<QString>(QWidget* parent, const QString& proposed)> choosePdfPath;
+    // The folder dialog of "Alle Anlagen speichern…": the chosen folder, or
+    // nothing when cancelled.
+    std::function<std::optional<QString>(QWidget* parent)> chooseFolder;
 };
+
+class AttachmentList;
+class FindBar;
+class FindTarget;
+class PlainTextFindTarget;
+class WebFindTarget;
+struct MailDocument;
 
 }  // namespace view::qt
 
@@ -57,6 +75,10 @@ public:
     // destroyed by whoever hosted them.
     QWidget* panelOben() const;
     QTabWidget* pcMailAnsicht() const;
+    // The find bar, for the host to place above the pages.
+    view::qt::FindBar* panelSuchen() const;
+    // The commands for the host's menus.
+    const view::qt::ViewCommands& Commands() const { return commands_; }
 
     // Full path of the mail file to show next.
     void SetMailFileName(const QString& path);
@@ -69,6 +91,14 @@ public:
     void ChangeMail();
 
     view::MailViewCore& Core() { return *core_; }
+    // The mail on show as a document (header block and the page in front);
+    // nothing before a mail was shown.
+    std::optional<view::qt::MailDocument> CurrentDocument();
+    // The document as PDF; empty with a German error text on failure.
+    QByteArray DocumentPdf(QString& error);
+    // Zoom of the text, header and HTML pages in percent.
+    int ZoomPercent() const { return zoomPercent_; }
+    void SetZoomPercent(int percent);
     view::qt::MailWebPage* WebPage() const;
 
     // ViewDisplays.
@@ -89,7 +119,11 @@ public:
 public Q_SLOTS:
     void btnAnlageSpeichernClick();
     void lbAnlagenDblClick();
+    void btnAlleAnlagenSpeichernClick();
     void btnExterneInhalteLadenClick();
+    void PrintClick();
+    void SavePdfClick();
+    void ShowSourceClick();
 
 private:
     void BuildHeaderArea();
@@ -97,6 +131,16 @@ private:
     QWidget* BuildHtmlPage();
     QWidget* BuildAttachmentPage();
     void ShowRemoteContentBar();
+    void BuildCommands();
+    QAction* NewCommand(const char* name, const QString& text, const QList<QKeySequence>& keys);
+    view::qt::FindTarget* FindTargetInFront();
+    void StepPage(int step);
+    void ApplyZoom();
+    void ShowError(const QString& text);
+    QString ShownSubject() const;
+    void ShowAttachmentMenu(const QPoint& position);
+    QStringList FilesForDrag(int row);
+    QString AttachmentToolTip(int line);
     // What the toolkit's application-wide handler does with an error that
     // escaped an event handler: its text in a box.
     void ReportUnhandled(const char* what);
@@ -105,6 +149,7 @@ private:
     std::unique_ptr<view::SaveDialog> ownSaveDialog_;
     std::unique_ptr<view::DesktopShell> ownShell_;
     view::MessageBoxes* boxes_ = nullptr;
+    std::function<std::optional<QString>(QWidget* parent)> chooseFolder_;
 
     QPointer<QFrame> panelOben_;
     QPointer<QPlainTextEdit> memoHeader1_;
@@ -115,9 +160,18 @@ private:
     QPointer<QFrame> panelExterneInhalte_;
     QPointer<QWebEngineView> webBrowser1_;
     QPointer<view::qt::MailWebPage> page_;
-    QPointer<QListWidget> lbAnlagen_;
+    QPointer<view::qt::AttachmentList> lbAnlagen_;
     QPointer<QPlainTextEdit> memoHeader_;
     QWebEngineProfile* profile_ = nullptr;
+    QPointer<view::qt::FindBar> findBar_;
+    std::unique_ptr<view::qt::PlainTextFindTarget> textFinder_;
+    std::unique_ptr<view::qt::PlainTextFindTarget> headerFinder_;
+    std::unique_ptr<view::qt::WebFindTarget> webFinder_;
+    view::qt::ViewCommands commands_;
+    std::function<std::optional<QString>(QWidget* parent, const QString& proposed)> choosePdfPath_;
+    std::unique_ptr<QSettings> ownSettings_;
+    QSettings* settings_ = nullptr;
+    int zoomPercent_ = 100;
 
     std::unique_ptr<view::MailViewCore> core_;
 };

@@ -1,0 +1,155 @@
+#include "view/qt/find_bar.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QToolButton>
+#include <QWebEngineFindTextResult>
+#include <QWebEnginePage>
+#include <algorithm>
+#include <vector>
+
+namespace view::qt {
+
+void PlainTextFindTarget::Find(const QString& text, bool backward, Reply reply) {
+    if (!edit_ || text.isEmpty()) return reply(0, 0);
+    QTextDocument* document = edit_->document();
+    std::vector<int> starts;
+    for (QTextCursor found = document->find(text, 0); !found.isNull(); found = document->find(text, found))
+        starts.push_back(found.selectionStart());
+    if (starts.empty()) return reply(0, 0);
+
+    // Onwards from the match on show, or from the cursor when none is.
+    const QTextCursor cursor = edit_->textCursor();
+    const int from = cursor.hasSelection() ? cursor.selectionStart() : cursor.position() - (backward ? 0 : 1);
+    std::size_t index = 0;
+    if (backward) {
+        const auto it = std::lower_bound(starts.begin(), starts.end(), from);
+        index = it == starts.begin() ? starts.size() - 1 : static_cast<std::size_t>(it - starts.begin()) - 1;
+    } else {
+        const auto it = std::upper_bound(starts.begin(), starts.end(), from);
+        index = it == starts.end() ? 0 : static_cast<std::size_t>(it - starts.begin());
+    }
+    QTextCursor match(document);
+    match.setPosition(starts[index]);
+    match.setPosition(starts[index] + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
+    edit_->setTextCursor(match);
+    edit_->ensureCursorVisible();
+    reply(static_cast<int>(index) + 1, static_cast<int>(starts.size()));
+}
+
+void WebFindTarget::Find(const QString& text, bool backward, Reply reply) {
+    if (!page_ || text.isEmpty()) return reply(0, 0);
+    page_->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+                    [reply](const QWebEngineFindTextResult& result) {
+                        reply(result.activeMatch(), result.numberOfMatches());
+                    });
+}
+
+void WebFindTarget::EndFind() {
+    if (page_) page_->findText(QString());
+}
+
+FindBar::FindBar(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("panelSuchen"));
+    setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+    auto* label = new QLabel(QStringLiteral("Suchen:"));
+    field_ = new QLineEdit;
+    field_->setObjectName(QStringLiteral("edSuchen"));
+    field_->setClearButtonEnabled(true);
+    label->setBuddy(field_);
+    auto* next = new QPushButton(QStringLiteral("Weitersuchen"));
+    next->setObjectName(QStringLiteral("btnWeitersuchen"));
+    next->setToolTip(QStringLiteral("Nächster Treffer (F3, Eingabetaste)"));
+    auto* previous = new QPushButton(QString::fromUtf8("Zurück"));
+    previous->setObjectName(QStringLiteral("btnZurueck"));
+    previous->setToolTip(QString::fromUtf8("Vorheriger Treffer (Umschalt+F3)"));
+    count_ = new QLabel;
+    count_->setObjectName(QStringLiteral("lblTreffer"));
+    auto* close = new QToolButton;
+    close->setObjectName(QStringLiteral("btnSuchenSchliessen"));
+    close->setText(QString::fromUtf8("✕"));
+    close->setToolTip(QString::fromUtf8("Suchleiste schließen (Esc)"));
+    close->setAutoRaise(true);
+    layout->addWidget(label);
+    layout->addWidget(field_, 1);
+    layout->addWidget(next);
+    layout->addWidget(previous);
+    layout->addWidget(count_);
+    layout->addStretch(0);
+    layout->addWidget(close);
+
+    connect(next, &QPushButton::clicked, this, &FindBar::FindNext);
+    connect(previous, &QPushButton::clicked, this, &FindBar::FindPrevious);
+    connect(close, &QToolButton::clicked, this, &FindBar::Close);
+    connect(field_, &QLineEdit::returnPressed, this, [this] {
+        if (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)
+            FindPrevious();
+        else
+            FindNext();
+    });
+    // Typing searches at once, from where the last match was.
+    connect(field_, &QLineEdit::textEdited, this, [this] { Search(false); });
+    hide();
+}
+
+void FindBar::Open() {
+    show();
+    field_->setFocus(Qt::ShortcutFocusReason);
+    field_->selectAll();
+}
+
+void FindBar::Close() {
+    if (FindTarget* target = currentTarget ? currentTarget() : nullptr) target->EndFind();
+    hide();
+    count_->clear();
+}
+
+void FindBar::FindNext() { Search(false); }
+
+void FindBar::FindPrevious() { Search(true); }
+
+QString FindBar::CountText() const { return count_->text(); }
+
+void FindBar::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        Close();
+        event->accept();
+        return;
+    }
+    QFrame::keyPressEvent(event);
+}
+
+void FindBar::Search(bool backward) {
+    if (isHidden()) show();
+    FindTarget* target = currentTarget ? currentTarget() : nullptr;
+    if (lastTarget_ && lastTarget_ != target) lastTarget_->EndFind();
+    lastTarget_ = target;
+    const QString text = field_->text();
+    if (!target || text.isEmpty()) {
+        if (target) target->EndFind();
+        count_->clear();
+        return;
+    }
+    // A late reply of an earlier search must not overwrite this one.
+    const int search = ++searches_;
+    QPointer<FindBar> self(this);
+    target->Find(text, backward, [self, search](int current, int total) {
+        if (self && search == self->searches_) self->ShowCount(current, total);
+    });
+}
+
+void FindBar::ShowCount(int current, int total) {
+    count_->setText(total == 0 ? QStringLiteral("Nicht gefunden")
+                               : QStringLiteral("%1 von %2").arg(current).arg(total));
+}
+
+}  // namespace view::qt

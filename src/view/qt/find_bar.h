@@ -1,0 +1,82 @@
+#pragma once
+// The find bar above a text: field, "Weitersuchen", "Zurück", the match
+// count ("3 von 12") and a close button; Esc closes it. What it searches
+// is asked anew for every search, so that one bar serves whichever page is
+// in front.
+
+#include <QFrame>
+#include <QPointer>
+#include <functional>
+
+#include <QPlainTextEdit>
+#include <QWebEnginePage>
+
+class QLabel;
+class QLineEdit;
+
+namespace view::qt {
+
+// Something the bar can search. Find selects the next (or previous) match
+// after the current one, wrapping at the end, and reports the position of
+// the selected match (from 1) and the number of matches, possibly later;
+// 0 matches means nothing was found.
+class FindTarget {
+public:
+    virtual ~FindTarget() = default;
+    using Reply = std::function<void(int current, int total)>;
+    virtual void Find(const QString& text, bool backward, Reply reply) = 0;
+    // The bar was closed or the text emptied: drop any highlighting.
+    virtual void EndFind() {}
+};
+
+// A plain text view as a find target; letter case is ignored.
+class PlainTextFindTarget : public FindTarget {
+public:
+    explicit PlainTextFindTarget(QPlainTextEdit* edit) : edit_(edit) {}
+    void Find(const QString& text, bool backward, Reply reply) override;
+
+private:
+    QPointer<QPlainTextEdit> edit_;
+};
+
+// The HTML view as a find target, through the page's own find.
+class WebFindTarget : public FindTarget {
+public:
+    explicit WebFindTarget(QWebEnginePage* page) : page_(page) {}
+    void Find(const QString& text, bool backward, Reply reply) override;
+    void EndFind() override;
+
+private:
+    QPointer<QWebEnginePage> page_;
+};
+
+class FindBar : public QFrame {
+    Q_OBJECT
+public:
+    explicit FindBar(QWidget* parent = nullptr);
+
+    // The target for the next search; nullptr when nothing can be searched.
+    std::function<FindTarget*()> currentTarget;
+
+    // Shows the bar with the field focused and its text selected.
+    void Open();
+    void Close();
+    void FindNext();
+    void FindPrevious();
+
+    QString CountText() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void Search(bool backward);
+    void ShowCount(int current, int total);
+
+    QLineEdit* field_;
+    QLabel* count_;
+    FindTarget* lastTarget_ = nullptr;
+    int searches_ = 0;
+};
+
+}  // namespace view::qt
