@@ -6,11 +6,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -35,11 +37,26 @@ protected:
         ASSERT_TRUE(root.isValid());
         view::SetTempDir(view::qt::QStringToPath(root.filePath(QStringLiteral("Temp"))));
         ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("mails"))));
-        form = std::make_unique<TformMailansehen>(nullptr, view::qt::MailViewServices{&boxes, &saveDialog, &shell});
+        settings = std::make_unique<QSettings>(root.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        form = std::make_unique<TformMailansehen>(nullptr, Services());
         form->resize(900, 700);
         form->show();
     }
     void TearDown() override { form.reset(); }
+
+    view::qt::MailViewServices Services() {
+        view::qt::MailViewServices services;
+        services.boxes = &boxes;
+        services.saveDialog = &saveDialog;
+        services.shell = &shell;
+        services.settings = settings.get();
+        services.chooseFolder = [this](QWidget*) { return folderAnswer; };
+        services.choosePdfPath = [this](QWidget*, const QString& proposed) {
+            pdfProposals << proposed;
+            return pdfAnswer;
+        };
+        return services;
+    }
 
     using Replacements = QList<QPair<QByteArray, QByteArray>>;
 
@@ -97,6 +114,10 @@ protected:
     view::RecordingMessageBoxes boxes;
     view::ScriptedSaveDialog saveDialog;
     view::RecordingShell shell;
+    std::unique_ptr<QSettings> settings;
+    std::optional<QString> folderAnswer;
+    std::optional<QString> pdfAnswer;
+    QStringList pdfProposals;
     std::unique_ptr<TformMailansehen> form;
 };
 
