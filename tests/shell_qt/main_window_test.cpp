@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -71,10 +72,13 @@ TEST_F(MainWindowTest, StartsWithTheMenuBarOnly) {
     EXPECT_EQ(w->size(), QSize(787, 536));
     EXPECT_FALSE(PanelMain(*w)->isVisible());
     EXPECT_TRUE(rec_.shown.isEmpty());
+    // The three commands first, unchanged; the drop-down menus after them.
     QStringList commands;
-    for (QAction* a : w->menuBar()->actions()) commands << a->text();
+    for (QAction* a : w->menuBar()->actions().mid(0, 3)) {
+        commands << a->text();
+        EXPECT_EQ(a->menu(), nullptr);
+    }
     EXPECT_EQ(commands, (QStringList{"Datei öffnen", ".kqv immer mit Mailviewer öffnen", "Beenden"}));
-    for (QAction* a : w->menuBar()->actions()) EXPECT_EQ(a->menu(), nullptr);
     // The view's controls now live in panelMain: header above the pages.
     EXPECT_EQ(header_->parentWidget(), PanelMain(*w));
     EXPECT_EQ(pages_->parentWidget(), PanelMain(*w));
@@ -163,6 +167,31 @@ TEST_F(MainWindowTest, RegistrationShowsItsMessage) {
     w->RegisterFileTypeClick();
     EXPECT_EQ(rec_.registrations, 2);
     EXPECT_EQ(rec_.messages.size(), 2);
+}
+
+TEST_F(MainWindowTest, NextAndPreviousMailWalkTheFolderAsAFileManagerSorts) {
+    QTemporaryDir post;
+    for (const char* name : {"Mail 10.kqv", "mail 2.KQV", "Mail 1.kqv", "notiz.txt", "alt.kqv.bak", "Z.kqv"}) {
+        QFile f(post.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QDir().mkdir(post.filePath("ordner.kqv"));
+    auto w = Make({"viewer", post.filePath("mail 2.KQV")});
+    w->show();
+    auto* position = w->findChild<QLabel*>("lblMailPosition");
+    EXPECT_EQ(position->text(), "2 von 4");
+    w->StepMail(1);
+    w->StepMail(1);
+    w->StepMail(1);  // past the end: nothing
+    w->StepMail(-1);
+    EXPECT_EQ(rec_.shown, (QStringList{post.filePath("mail 2.KQV"), post.filePath("Mail 10.kqv"),
+                                       post.filePath("Z.kqv"), post.filePath("Mail 10.kqv")}));
+    EXPECT_EQ(position->text(), "3 von 4");
+    EXPECT_EQ(Status(*w), post.filePath("Mail 10.kqv"));
+    // A mail that vanished keeps its place between its neighbours.
+    QFile::remove(post.filePath("Mail 10.kqv"));
+    w->StepMail(-1);
+    EXPECT_EQ(rec_.shown.back(), post.filePath("mail 2.KQV"));
 }
 
 TEST_F(MainWindowTest, BeendenClosesTheWindow) {

@@ -3,6 +3,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -13,6 +16,7 @@
 
 #include "shell/registration/file_type_registrar.h"
 #include "view/qt/elided_label.h"
+#include "view/qt/find_bar.h"
 #include "view/qt/mail_view_form.h"
 #include "view/qt/qt_text.h"
 #include "view/temp_dir.h"
@@ -26,6 +30,8 @@ protected:
         view::SetTempDir(view::qt::QStringToPath(root_.filePath("Temp")));
         view_ = std::make_unique<TformMailansehen>();
         MainWindowPorts ports;
+        ports.findBar = view_->panelSuchen();
+        ports.viewCommands = &view_->Commands();
         ports.showMail = [this](const QString& path) {
             view_->SetMailFileName(path);
             view_->ChangeMail();
@@ -80,6 +86,56 @@ TEST_F(ViewerWindow, FirstMailKeepsTheNativeWindow) {
     QTest::qWait(1500);
     EXPECT_EQ(window_->windowHandle(), before);
     EXPECT_EQ(window_->winId(), id);
+}
+
+TEST_F(ViewerWindow, MenusFollowTheThreeCommandsAndEveryKeyIsShown) {
+    QStringList entries;
+    for (QAction* a : window_->menuBar()->actions()) entries << a->text();
+    EXPECT_EQ(entries.mid(0, 3), (QStringList{"Datei öffnen", ".kqv immer mit Mailviewer öffnen", "Beenden"}));
+    EXPECT_TRUE(entries.contains("Mail") && entries.contains("Ansicht")) << entries.join('|').toStdString();
+    QList<QAction*> inMenus;
+    for (QMenu* menu : window_->menuBar()->findChildren<QMenu*>()) inMenus += menu->actions();
+    for (QAction* a : window_->findChildren<QAction*>()) {
+        if (a->shortcut().isEmpty()) continue;
+        const QString key = a->shortcut().toString(QKeySequence::NativeText);
+        EXPECT_TRUE(inMenus.contains(a) || a->toolTip().contains(key)) << a->text().toStdString();
+    }
+    for (const char* name : {"actDrucken", "actAlsPdfSpeichern", "actQuelltext", "actAlleAnlagenSpeichern",
+                             "actSuchen", "actVergroessern", "actNaechsteMail", "Dateiffnen1", "Beenden1"}) {
+        auto* action = window_->findChild<QAction*>(name);
+        if (!action) action = view_->findChild<QAction*>(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_TRUE(inMenus.contains(action)) << name;
+    }
+}
+
+TEST_F(ViewerWindow, HeadlessPdfExport) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    env.insert("XDG_CACHE_HOME", root_.filePath("cache"));
+    auto run = [&](const QStringList& args, QString& err) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(KQV_VIEWER_PATH), args);
+        p.waitForFinished(120000);
+        err = QString::fromUtf8(p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString err;
+    const QString out = root_.filePath("ausgabe");
+    QDir().mkpath(out);
+    EXPECT_EQ(run({"--pdf-dir", out, KQV_EXAMPLE_MAIL}, err), 0) << err.toStdString();
+    QFile pdf(out + "/Beispiel-Protokoll.pdf");
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+
+    EXPECT_EQ(run({"--pdf", root_.filePath("x.pdf"), root_.filePath("fehlt.kqv")}, err), 1);
+    EXPECT_TRUE(err.contains(QString::fromUtf8("Fehler bei \"") + root_.filePath("fehlt.kqv") +
+                             QString::fromUtf8("\": Fehler beim Öffnen der Mail!")))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(root_.filePath("x.pdf")));
+    EXPECT_EQ(run({"--pdf", root_.filePath("x.pdf")}, err), 1);
+    EXPECT_TRUE(err.contains("Aufruf: merivo-mailviewer --pdf")) << err.toStdString();
 }
 
 }  // namespace
