@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs the viewer under Xvfb on the example mail and grabs its window, which
 # must have kept its start size, into docs/screenshot.png (or the file given).
-#   scripts/screenshot.sh [OUTPUT.png] [MAIL.kqv]
-# The other picture in docs/:
+#   scripts/screenshot.sh [OUTPUT.png] [MAIL.kqv] [SEARCH]
+# With SEARCH the find bar is opened (Ctrl+F) and the text searched first.
+# The other pictures in docs/:
 #   scripts/screenshot.sh docs/screenshot-langer-betreff.png examples/Langer-Betreff.kqv
+#   scripts/screenshot.sh docs/screenshot-suchen.png examples/Beispiel-Protokoll.kqv Protokoll
 # BUILD_DIR (default build) names the build to take the viewer from.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshot.png}
 mail=${2:-examples/Beispiel-Protokoll.kqv}
+search=${3:-}
 build=${BUILD_DIR:-build}
 caption='Merivo Email Betrachter V1.04'
 start_size='787x536'
@@ -48,6 +51,14 @@ done
 # Give the HTML view time to render the page and its image.
 sleep 4
 window=$(xdotool search --name "^${caption}\$" | tail -1)
+if [ -n "$search" ]; then
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+  xdotool key --window "$window" ctrl+f
+  sleep 0.5
+  xdotool type --window "$window" --delay 50 "$search"
+  xdotool key --window "$window" Return
+  sleep 1.5
+fi
 size=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Geometry: *//p')
 [ "$size" = "$start_size" ] || { echo "the window is $size, not $start_size"; exit 1; }
 xwd -silent -id "$window" | xwdtopnm 2>/dev/null | pnmtopng >"$out"
