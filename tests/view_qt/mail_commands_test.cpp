@@ -1,8 +1,14 @@
 // What the user does with an opened mail: find, zoom, the attachment list's
 // extras, the source window, and the document for printing and PDF.
 #include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -67,6 +73,9 @@ TEST_F(MailCommands, FindSearchesThePageInFrontAndCounts) {
     Command("actRueckwaertsSuchen")->trigger();
     EXPECT_EQ(Finder().CountText(), "5 von 5");
     EXPECT_EQ(Child<QPlainTextEdit>("memoHeader")->textCursor().selectedText(), "Content-Type");
+    // Typing on keeps the match on show while it still matches.
+    QTest::keyClick(&Field(), Qt::Key_Backspace);
+    EXPECT_EQ(Finder().CountText(), "5 von 5");
 
     Pages().setCurrentIndex(static_cast<int>(Page::tsText));
     Field().setText(QStringLiteral("fehlt"));
@@ -110,6 +119,12 @@ TEST_F(MailCommands, AttachmentListExtras) {
     auto* list = Child<QListWidget>("lbAnlagen");
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->toolTip(), QString::fromUtf8("Größe: 13 Bytes\nTyp: text/plain"));
+
+    const std::unique_ptr<QMenu> menu = form->AttachmentMenu(true);
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) entries << a->text();
+    EXPECT_EQ(entries, (QStringList{"Speichern…", "Öffnen", "Alle Anlagen speichern…"}));
 
     // Enter opens the selected line like a double click.
     Pages().setCurrentIndex(static_cast<int>(Page::tsAnlagen));
@@ -172,6 +187,35 @@ TEST_F(MailCommands, PdfOfTheExampleHasHeaderBlockAndBody) {
                                  "Gesendet:", "Betreff:", "Protokoll der Besprechung", "Anlagen:",
                                  "Praesentation.pdf", "anbei das Protokoll unserer Besprechung"})
         EXPECT_TRUE(page->contains(QString::fromUtf8(expected))) << expected << "\n" << page->toStdString();
+}
+
+TEST_F(MailCommands, PrintShowsAPreviewAndPrintsTheHtmlPage) {
+    Show("mixed_html.kqv");
+    ASSERT_TRUE(WaitForMailPage());
+    QString previewName;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            previewName = dialog->objectName() + "|" + dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    closer.start(50);
+    Command("actDrucken")->trigger();
+    EXPECT_EQ(previewName, "dlgDruckvorschau|Druckvorschau");
+
+    // The HTML page in front reaches the printer as pictures of its pages.
+    const auto document = form->CurrentDocument();
+    ASSERT_TRUE(document && document->htmlInFront);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString pdf = root.filePath(QStringLiteral("gedruckt.pdf"));
+    printer.setOutputFileName(pdf);
+    QString error;
+    const QByteArray htmlPdf =
+        view::qt::RenderPdf(*document, printer.pageLayout(), form->WebPage()->profile(), error);
+    ASSERT_TRUE(view::qt::PrintDocument(*document, htmlPdf, printer, error)) << error.toStdString();
+    EXPECT_GT(QFileInfo(pdf).size(), 1000);
 }
 
 TEST_F(MailCommands, LongTextMailPrintsOnManyPagesInAFixedFont) {

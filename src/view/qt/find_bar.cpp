@@ -17,7 +17,7 @@
 
 namespace view::qt {
 
-void PlainTextFindTarget::Find(const QString& text, bool backward, Reply reply) {
+void PlainTextFindTarget::Find(const QString& text, FindStep step, Reply reply) {
     if (!edit_ || text.isEmpty()) return reply(0, 0);
     QTextDocument* document = edit_->document();
     std::vector<int> starts;
@@ -27,7 +27,9 @@ void PlainTextFindTarget::Find(const QString& text, bool backward, Reply reply) 
 
     // Onwards from the match on show, or from the cursor when none is.
     const QTextCursor cursor = edit_->textCursor();
-    const int from = cursor.hasSelection() ? cursor.selectionStart() : cursor.position() - (backward ? 0 : 1);
+    const bool backward = step == FindStep::fsPrevious;
+    const bool inclusive = step == FindStep::fsRefine || !cursor.hasSelection();
+    const int from = (cursor.hasSelection() ? cursor.selectionStart() : cursor.position()) - (inclusive && !backward ? 1 : 0);
     std::size_t index = 0;
     if (backward) {
         const auto it = std::lower_bound(starts.begin(), starts.end(), from);
@@ -44,9 +46,10 @@ void PlainTextFindTarget::Find(const QString& text, bool backward, Reply reply) 
     reply(static_cast<int>(index) + 1, static_cast<int>(starts.size()));
 }
 
-void WebFindTarget::Find(const QString& text, bool backward, Reply reply) {
+void WebFindTarget::Find(const QString& text, FindStep step, Reply reply) {
     if (!page_ || text.isEmpty()) return reply(0, 0);
-    page_->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
+    // The page's find starts a changed text at the current match itself.
+    page_->findText(text, step == FindStep::fsPrevious ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags(),
                     [reply](const QWebEngineFindTextResult& result) {
                         reply(result.activeMatch(), result.numberOfMatches());
                     });
@@ -97,7 +100,7 @@ FindBar::FindBar(QWidget* parent) : QFrame(parent) {
             FindNext();
     });
     // Typing searches at once, from where the last match was.
-    connect(field_, &QLineEdit::textEdited, this, [this] { Search(false); });
+    connect(field_, &QLineEdit::textEdited, this, [this] { Search(FindStep::fsRefine); });
     hide();
 }
 
@@ -113,9 +116,9 @@ void FindBar::Close() {
     count_->clear();
 }
 
-void FindBar::FindNext() { Search(false); }
+void FindBar::FindNext() { Search(FindStep::fsNext); }
 
-void FindBar::FindPrevious() { Search(true); }
+void FindBar::FindPrevious() { Search(FindStep::fsPrevious); }
 
 QString FindBar::CountText() const { return count_->text(); }
 
@@ -128,7 +131,7 @@ void FindBar::keyPressEvent(QKeyEvent* event) {
     QFrame::keyPressEvent(event);
 }
 
-void FindBar::Search(bool backward) {
+void FindBar::Search(FindStep step) {
     if (isHidden()) show();
     FindTarget* target = currentTarget ? currentTarget() : nullptr;
     if (lastTarget_ && lastTarget_ != target) lastTarget_->EndFind();
@@ -142,7 +145,7 @@ void FindBar::Search(bool backward) {
     // A late reply of an earlier search must not overwrite this one.
     const int search = ++searches_;
     QPointer<FindBar> self(this);
-    target->Find(text, backward, [self, search](int current, int total) {
+    target->Find(text, step, [self, search](int current, int total) {
         if (self && search == self->searches_) self->ShowCount(current, total);
     });
 }

@@ -16,15 +16,21 @@ class QLineEdit;
 
 namespace view::qt {
 
-// Something the bar can search. Find selects the next (or previous) match
-// after the current one, wrapping at the end, and reports the position of
-// the selected match (from 1) and the number of matches, possibly later;
-// 0 matches means nothing was found.
+// Which match a search selects.
+enum class FindStep {
+    fsNext,      // the one after the current match
+    fsPrevious,  // the one before it
+    fsRefine,    // the text was typed on: the current match, if it still is one
+};
+
+// Something the bar can search. Find selects a match, wrapping at either
+// end, and reports the position of the selected match (from 1) and the
+// number of matches, possibly later; 0 matches means nothing was found.
 class FindTarget {
 public:
     virtual ~FindTarget() = default;
     using Reply = std::function<void(int current, int total)>;
-    virtual void Find(const QString& text, bool backward, Reply reply) = 0;
+    virtual void Find(const QString& text, FindStep step, Reply reply) = 0;
     // The bar was closed or the text emptied: drop any highlighting.
     virtual void EndFind() {}
 };
@@ -33,7 +39,7 @@ public:
 class PlainTextFindTarget : public FindTarget {
 public:
     explicit PlainTextFindTarget(QPlainTextEdit* edit) : edit_(edit) {}
-    void Find(const QString& text, bool backward, Reply reply) override;
+    void Find(const QString& text, FindStep step, Reply reply) override;
 
 private:
     QPointer<QPlainTextEdit> edit_;
@@ -43,7 +49,7 @@ private:
 class WebFindTarget : public FindTarget {
 public:
     explicit WebFindTarget(QWebEnginePage* page) : page_(page) {}
-    void Find(const QString& text, bool backward, Reply reply) override;
+    void Find(const QString& text, FindStep step, Reply reply) override;
     void EndFind() override;
 
 private:
@@ -70,7 +76,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void Search(bool backward);
+    void Search(FindStep step);
     void ShowCount(int current, int total);
 
     QLineEdit* field_;

@@ -148,15 +148,13 @@ QByteArray RenderPdf(const MailDocument& document, const QPageLayout& layout, QW
     return buffer.data();
 }
 
-bool PrintDocument(const MailDocument& document, QPrinter& printer, QWebEngineProfile* profile, QString& error) {
+bool PrintDocument(const MailDocument& document, const QByteArray& htmlPdf, QPrinter& printer, QString& error) {
     if (!document.htmlInFront) {
         PaintTextDocument(document, printer);
         return true;
     }
-    const QByteArray pdf = RenderHtmlPdf(document, printer.pageLayout(), profile, error);
-    if (pdf.isEmpty()) return false;
     QBuffer buffer;
-    buffer.setData(pdf);
+    buffer.setData(htmlPdf);
     buffer.open(QIODevice::ReadOnly);
     QPdfDocument pages;
     pages.load(&buffer);
@@ -169,15 +167,17 @@ bool PrintDocument(const MailDocument& document, QPrinter& printer, QWebEnginePr
         error = QString::fromUtf8("Der Drucker kann nicht angesprochen werden.");
         return false;
     }
-    const int dpi = std::min(printer.resolution(), kMaxRasterDpi);
-    const QRect target = printer.pageLayout().fullRectPixels(printer.resolution());
+    // The PDF pages carry their margins: each fills the whole sheet.
+    const int resolution = printer.resolution();
+    const QRect sheet = printer.pageLayout().fullRectPixels(resolution);
+    const QPoint origin = -printer.pageLayout().paintRectPixels(resolution).topLeft();
+    const int dpi = std::min(resolution, kMaxRasterDpi);
     for (int i = 0; i < pages.pageCount(); ++i) {
         if (i > 0) printer.newPage();
         const QSizeF points = pages.pagePointSize(i);
-        const QSize pixels(qRound(points.width() / 72.0 * dpi), qRound(points.height() / 72.0 * dpi));
-        painter.drawImage(QRect(QPoint(0, 0) - printer.pageLayout().paintRectPixels(printer.resolution()).topLeft(),
-                                target.size()),
-                          pages.render(i, pixels));
+        const QImage image = pages.render(i, QSize(qRound(points.width() / 72.0 * dpi), qRound(points.height() / 72.0 * dpi)));
+        QRect target(origin, image.size().scaled(sheet.size(), Qt::KeepAspectRatio));
+        painter.drawImage(target, image);
     }
     painter.end();
     return true;

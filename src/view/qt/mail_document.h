@@ -47,8 +47,10 @@ QByteArray RenderPdf(const MailDocument& document, const QPageLayout& layout, QW
                      QString& error);
 
 // Prints the document on printer: the text page directly, the HTML page
-// from its PDF. False with a German error text on failure.
-bool PrintDocument(const MailDocument& document, QPrinter& printer, QWebEngineProfile* profile, QString& error);
+// from htmlPdf (RenderPdf of the same document), each page fitted to the
+// printer's page. Runs no event loop, so it can serve a print preview.
+// False with a German error text on failure.
+bool PrintDocument(const MailDocument& document, const QByteArray& htmlPdf, QPrinter& printer, QString& error);
 
 // Writes bytes to path in one step (a failed write leaves the old file).
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString& error);

@@ -624,14 +624,23 @@ void TformMailansehen::PrintClick() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(DefaultPageLayout());
     printer.setDocName(ShownSubject());
+    // The HTML page is made into pages once, before the preview asks for
+    // them: the preview paints while it shows and must not wait there.
+    QString error;
+    QByteArray htmlPdf;
+    if (document->htmlInFront) {
+        htmlPdf = RenderPdf(*document, printer.pageLayout(), profile_, error);
+        if (htmlPdf.isEmpty()) return ShowError(error);
+    }
     QPrintPreviewDialog preview(&printer, pcMailAnsicht_ ? pcMailAnsicht_->window() : nullptr);
     preview.setObjectName(QStringLiteral("dlgDruckvorschau"));
     preview.setWindowTitle(QStringLiteral("Druckvorschau"));
-    QString error;
+    bool failed = false;
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
-        if (!PrintDocument(*document, *target, profile_, error)) ShowError(error);
+        if (!PrintDocument(*document, htmlPdf, *target, error)) failed = true;
     });
     preview.exec();
+    if (failed) ShowError(error);
 }
 
 void TformMailansehen::SavePdfClick() {
@@ -666,14 +675,20 @@ void TformMailansehen::ShowError(const QString& text) {
 void TformMailansehen::ShowAttachmentMenu(const QPoint& position) {
     QListWidgetItem* item = lbAnlagen_->itemAt(position);
     if (item) lbAnlagen_->setCurrentItem(item);
-    QMenu menu(lbAnlagen_);
-    QAction* save = menu.addAction(QString::fromUtf8("Speichern…"), this, &TformMailansehen::btnAnlageSpeichernClick);
-    QAction* open = menu.addAction(QString::fromUtf8("Öffnen"), this, &TformMailansehen::lbAnlagenDblClick);
-    save->setEnabled(item != nullptr);
-    open->setEnabled(item != nullptr);
-    menu.addSeparator();
-    menu.addAction(QString::fromUtf8("Alle Anlagen speichern…"), this, &TformMailansehen::btnAlleAnlagenSpeichernClick);
-    menu.exec(lbAnlagen_->viewport()->mapToGlobal(position));
+    const std::unique_ptr<QMenu> menu = AttachmentMenu(item != nullptr);
+    menu->exec(lbAnlagen_->viewport()->mapToGlobal(position));
+}
+
+std::unique_ptr<QMenu> TformMailansehen::AttachmentMenu(bool onALine) {
+    auto menu = std::make_unique<QMenu>(lbAnlagen_);
+    menu->setObjectName(QStringLiteral("mnAnlagen"));
+    QAction* save = menu->addAction(QString::fromUtf8("Speichern…"), this, &TformMailansehen::btnAnlageSpeichernClick);
+    QAction* open = menu->addAction(QString::fromUtf8("Öffnen"), this, &TformMailansehen::lbAnlagenDblClick);
+    save->setEnabled(onALine);
+    open->setEnabled(onALine);
+    menu->addSeparator();
+    menu->addAction(commands_.saveAllAttachments);
+    return menu;
 }
 
 QStringList TformMailansehen::FilesForDrag(int row) {

@@ -26,6 +26,7 @@
 class QFrame;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QSettings;
@@ -115,6 +116,10 @@ public:
     // HtmlView (WebBrowser1).
     void Stop() override;
     void Navigate(const std::string& target, const view::HtmlPageSettings& settings) override;
+
+    // The context menu of lbAnlagen: "Speichern…" and "Öffnen" (for the
+    // line under the mouse) and "Alle Anlagen speichern…".
+    std::unique_ptr<QMenu> AttachmentMenu(bool onALine);
 
 public Q_SLOTS:
     void btnAnlageSpeichernClick();
