@@ -122,12 +122,13 @@ TEST_F(ViewerWindow, HeadlessPdfExport) {
         return p.exitCode();
     };
     QString err;
-    const QString out = root_.filePath("ausgabe");
-    QDir().mkpath(out);
-    EXPECT_EQ(run({"--pdf-dir", out, KQV_EXAMPLE_MAIL}, err), 0) << err.toStdString();
-    QFile pdf(out + "/Beispiel-Protokoll.pdf");
-    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    const QString out = root_.filePath("neu/ausgabe");
+    EXPECT_EQ(run({"--pdf-dir", out, KQV_EXAMPLE_MAIL, KQV_EXAMPLE_MAIL}, err), 0) << err.toStdString();
+    for (const char* name : {"/Beispiel-Protokoll.pdf", "/Beispiel-Protokoll (2).pdf"}) {
+        QFile pdf(out + name);
+        ASSERT_TRUE(pdf.open(QIODevice::ReadOnly)) << name;
+        EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    }
 
     EXPECT_EQ(run({"--pdf", root_.filePath("x.pdf"), root_.filePath("fehlt.kqv")}, err), 1);
     EXPECT_TRUE(err.contains(QString::fromUtf8("Fehler bei \"") + root_.filePath("fehlt.kqv") +

@@ -2,9 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 #include <cstdio>
 #include <cstring>
 
+#include "view/attachments_to_folder.h"
 #include "view/qt/german_error_texts.h"
 #include "view/qt/mail_document.h"
 #include "view/qt/mail_view_form.h"
@@ -50,8 +52,17 @@ std::optional<PdfExportRequest> ParsePdfExport(const QStringList& arguments, QSt
         return request;
     }
     const QDir folder(arguments[2]);
-    for (int i = 3; i < arguments.size(); ++i)
-        request.jobs.append({arguments[i], folder.filePath(QFileInfo(arguments[i]).completeBaseName() + ".pdf")});
+    QSet<QString> taken;
+    for (int i = 3; i < arguments.size(); ++i) {
+        // Mails of the same name from different folders get " (2)", ...
+        const std::string name = (QFileInfo(arguments[i]).completeBaseName() + ".pdf").toStdString();
+        QString pdf;
+        for (int n = 1; pdf.isEmpty() || taken.contains(pdf); ++n)
+            pdf = QString::fromStdString(view::NumberedName(name, n));
+        taken.insert(pdf);
+        request.jobs.append({arguments[i], folder.filePath(pdf)});
+    }
+    request.createFolder = folder.path();
     return request;
 }
 
@@ -65,6 +76,10 @@ int RunPdfExport(const PdfExportRequest& request) {
     services.shell = &noDesktop;
     TformMailansehen view(nullptr, services);
     int status = 0;
+    if (!request.createFolder.isEmpty() && !QDir().mkpath(request.createFolder)) {
+        PrintError(QString::fromUtf8("Der Ordner \"%1\" kann nicht angelegt werden.").arg(request.createFolder));
+        return 1;
+    }
     for (const auto& [mail, pdfPath] : request.jobs) {
         boxes.boxes.clear();
         view.SetMailFileName(mail);

@@ -2,7 +2,8 @@
 // Headless PDF export: the document that "Als PDF speichern…" writes, made
 // without a window.
 //   merivo-mailviewer --pdf OUT.pdf MAIL.kqv
-//   merivo-mailviewer --pdf-dir DIR MAIL.kqv...   (DIR/<mail name>.pdf)
+//   merivo-mailviewer --pdf-dir DIR MAIL.kqv...   (DIR/<mail name>.pdf; a
+//   name that two mails share gets " (2)", ... for the later ones)
 
 #include <QStringList>
 #include <optional>
@@ -10,6 +11,8 @@
 struct PdfExportRequest {
     // Pairs of mail file and PDF file, in order.
     QList<QPair<QString, QString>> jobs;
+    // --pdf-dir: the folder, made when it is missing.
+    QString createFolder;
 };
 
 // Whether the arguments (program name first) ask for an export: the
