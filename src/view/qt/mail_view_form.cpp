@@ -1,8 +1,6 @@
 #include "view/qt/mail_view_form.h"
 
 #include <QAction>
-#include <algorithm>
-#include <iterator>
 #include <QDir>
 #include <QEvent>
 #include <QFrame>
@@ -22,22 +20,24 @@
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+#include <algorithm>
+#include <iterator>
 
 #include "platform/codepage.h"
 #include "reader/message/message.h"
 #include "view/header_summary.h"
 #include "view/qt/attachment_list.h"
+#include "view/qt/elided_label.h"
 #include "view/qt/file_dialogs.h"
 #include "view/qt/find_bar.h"
+#include "view/qt/german_error_texts.h"
 #include "view/qt/mail_document.h"
 #include "view/qt/mail_source_window.h"
-#include "view/qt/viewer_settings.h"
-#include "view/qt/elided_label.h"
-#include "view/qt/german_error_texts.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
 #include "view/qt/qt_text.h"
+#include "view/qt/viewer_settings.h"
 #include "view/qt/xdg_desktop_shell.h"
 
 namespace view::qt {
