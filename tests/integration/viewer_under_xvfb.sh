@@ -53,7 +53,7 @@ echo "window $window: $caption"
 
 # Let the mail load, then check the HTML page exists while the viewer runs.
 html_pages() {
-  find "$work/prefix/bin/Temp" "$XDG_CACHE_HOME/merivo-mailviewer/Temp" -maxdepth 1 \
+  find "$work/prefix/bin/Temp" "$XDG_CACHE_HOME/merivo-mailviewer/Temp" -maxdepth 2 \
     -name 'MailViewerTemp*.HTML' 2>/dev/null || true
 }
 for _ in $(seq 300); do
