@@ -83,6 +83,12 @@ bool EnsurePrivateFolder(const std::string& path) {
     return ::chmod(path.c_str(), 0700) == 0;
 }
 
+bool IsPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 07777) == 0700;
+}
+
 bool CreateFolder(const std::string& path, mode_t mode) { return ::mkdir(path.c_str(), mode) == 0; }
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }

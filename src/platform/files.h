@@ -25,6 +25,10 @@ bool ForceDirectories(const std::string& path, mode_t mode = 0777);
 // that way (it belongs to someone else, or is not a folder).
 bool EnsurePrivateFolder(const std::string& path);
 
+// A folder (not a link to one) that belongs to the user and that only the
+// user may enter: mode 0700.
+bool IsPrivateFolder(const std::string& path);
+
 // Creates one new folder with the mode (less the umask); false, with errno
 // set, when it cannot (EEXIST when the name is taken).
 bool CreateFolder(const std::string& path, mode_t mode);

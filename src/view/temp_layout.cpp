@@ -18,8 +18,8 @@ std::string Padded(int number) {
     return digits;
 }
 
-bool AllDigits(std::string_view text) {
-    if (text.empty()) return false;
+bool IsFolderNumber(std::string_view text) {
+    if (text.size() < 5) return false;
     for (const char c : text)
         if (c < '0' || c > '9') return false;
     return true;
@@ -41,8 +41,9 @@ std::string CreateNumberedFolder(const std::string& parent, std::string_view pre
 
 void RemoveOlderEntries(const std::string& folder, std::string_view prefix, long long now, long long maxAge) {
     for (const std::string& name : platform::ListDirectory(folder, prefix)) {
-        if (!AllDigits(std::string_view(name).substr(prefix.size()))) continue;
         const std::string path = folder + name;
+        // Only what the view made: numbered folders for the user alone.
+        if (!IsFolderNumber(std::string_view(name).substr(prefix.size())) || !platform::IsPrivateFolder(path)) continue;
         const long long changed = platform::ModificationTime(path);
         if (changed >= 0 && now - changed > maxAge) platform::RemoveTree(path);
     }

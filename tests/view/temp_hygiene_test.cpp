@@ -120,15 +120,17 @@ TEST_F(TempHygiene, OpenedCopiesStayUntilALaterStartFindsThemADayOld) {
     EXPECT_EQ(TempListing(), (Lines{"Anlagen", "Anlagen/00001", "Anlagen/00001/dup.dat", "Anlagen/00002",
                                     "Anlagen/00002/dup.dat"}));
 
-    // Left by a run that ended without cleaning up, and files of others.
-    for (const char* folder : {"Mail00007", "Mail00008", "Mailbox"}) platform::ForceDirectories(Temp() + folder);
+    // Left by runs that ended without cleaning up, and what others put there.
+    for (const char* folder : {"Mail00007", "Mail00008"}) platform::ForceDirectories(Temp() + folder, 0700);
+    for (const char* folder : {"Mail00009", "Mailbox"}) platform::ForceDirectories(Temp() + folder, 0755);
     platform::WriteWholeFile(Temp() + "Mail00007/MailViewerTemp00001.HTML", "x", 0600);
     platform::WriteWholeFile(Temp() + "eigene.txt", "x", 0600);
-    for (const char* entry : {"Anlagen/00001", "Mail00007", "Mailbox", "eigene.txt"}) Age(Temp() + entry, 2);
+    for (const char* entry : {"Anlagen/00001", "Mail00007", "Mail00009", "Mailbox", "eigene.txt"})
+        Age(Temp() + entry, 2);
     core = std::make_unique<view::MailViewCore>(view::MailViewPorts{displays, html, boxes, saveDialog, shell});
 
-    EXPECT_EQ(TempListing(), (Lines{"Anlagen", "Anlagen/00002", "Anlagen/00002/dup.dat", "Mail00008", "Mailbox",
-                                    "eigene.txt"}));
+    EXPECT_EQ(TempListing(), (Lines{"Anlagen", "Anlagen/00002", "Anlagen/00002/dup.dat", "Mail00008", "Mail00009",
+                                    "Mailbox", "eigene.txt"}));
 }
 
 }  // namespace
