@@ -1,6 +1,10 @@
 #include "tools/json_output.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <unistd.h>
 
 #include <rapidjson/encodings.h>
@@ -8,14 +12,110 @@
 
 #include "platform/codepage.h"
 
-FdWriteStream::FdWriteStream(int fd, std::size_t bufferSize) : fd_(fd), buffer_(bufferSize) {}
+namespace {
+
+// Below this the in-place conversion would flush too often.
+constexpr std::size_t kMinBufferSize = 64 * 1024;
+
+// What one local byte becomes inside a JSON string: its UTF-8 form or its
+// escape, at most six bytes. An entry is copied whole (eight bytes) and the
+// output advanced by its length: no branch per byte.
+struct JsonByte {
+    char bytes[7];
+    std::uint8_t length;
+};
+static_assert(sizeof(JsonByte) == 8);
+
+constexpr std::size_t kMaxGrowth = 6;  // "\u001F" for one byte
+constexpr std::size_t kSlack = sizeof(JsonByte);
+
+class LocalJsonTable {
+public:
+    LocalJsonTable() {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        for (int c = 0; c < 256; ++c) {
+            std::string form;
+            switch (c) {
+                case '\b': form = "\\b"; break;
+                case '\t': form = "\\t"; break;
+                case '\n': form = "\\n"; break;
+                case '\f': form = "\\f"; break;
+                case '\r': form = "\\r"; break;
+                case '"': form = "\\\""; break;
+                case '\\': form = "\\\\"; break;
+                default:
+                    if (c < 0x20) {
+                        form = std::string("\\u00") + kHex[c >> 4] + kHex[c & 0xF];
+                    } else {
+                        const char local = static_cast<char>(c);
+                        form = platform::LocalToUtf8(std::string_view(&local, 1));
+                    }
+            }
+            JsonByte& entry = entries_[static_cast<std::size_t>(c)];
+            std::memcpy(entry.bytes, form.data(), form.size());
+            entry.length = static_cast<std::uint8_t>(form.size());
+        }
+    }
+
+    char* Put(char* out, char c) const {
+        const JsonByte& entry = entries_[static_cast<unsigned char>(c)];
+        std::memcpy(out, &entry, sizeof entry);
+        return out + entry.length;
+    }
+
+private:
+    std::array<JsonByte, 256> entries_{};
+};
+
+const LocalJsonTable& JsonTable() {
+    static const LocalJsonTable table;
+    return table;
+}
+
+// True when none of the eight bytes needs more than a copy: all below 0x80,
+// none a control character, quote or backslash.
+bool PlainAscii(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    const std::uint64_t quote = word ^ (kOnes * '"');
+    const std::uint64_t backslash = word ^ (kOnes * '\\');
+    // (x - n) & ~x has the high bit of a byte set when that byte is below n.
+    const std::uint64_t flags =
+        word | ((word - kOnes * 0x20) & ~word) | ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash);
+    return (flags & kHighs) == 0;
+}
+
+// Converts and escapes [p, end) to out, which has room for kMaxGrowth bytes
+// per input byte plus kSlack. Returns the end of the output.
+char* EncodeLocal(const char* p, const char* end, char* out, const LocalJsonTable& table) {
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        if (PlainAscii(word)) {
+            std::memcpy(out, &word, 8);
+            out += 8;
+        } else {
+            for (int i = 0; i < 8; ++i) out = table.Put(out, p[i]);
+        }
+        p += 8;
+    }
+    while (p < end) out = table.Put(out, *p++);
+    return out;
+}
+
+}  // namespace
+
+FdWriteStream::FdWriteStream(int fd, std::size_t bufferSize)
+    : fd_(fd), capacity_(std::max(bufferSize, kMinBufferSize)) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+}
 
 FdWriteStream::~FdWriteStream() { Flush(); }
 
 void FdWriteStream::Flush() {
     std::size_t done = 0;
     while (done < used_ && !failed_) {
-        const ssize_t n = ::write(fd_, buffer_.data() + done, used_ - done);
+        const ssize_t n = ::write(fd_, buffer_.get() + done, used_ - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             failed_ = true;
@@ -26,14 +126,30 @@ void FdWriteStream::Flush() {
     used_ = 0;
 }
 
-void WriteLocalString(JsonWriter& writer, std::string_view local) {
-    const std::string utf8 = platform::LocalToUtf8(local);
-    writer.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
+void JsonWriter::LocalString(std::string_view local) {
+    // A piece this large always fits into an emptied buffer.
+    constexpr std::size_t kPiece = 4096;
+    static_assert(kMaxGrowth * kPiece + kSlack + 2 <= kMinBufferSize);
+
+    Prefix(rapidjson::kStringType);
+    const LocalJsonTable& table = JsonTable();
+    stream_.Put('"');
+    const char* p = local.data();
+    const char* const end = p + local.size();
+    while (p < end) {
+        const std::size_t rest = static_cast<std::size_t>(end - p);
+        char* const out = stream_.Room(kMaxGrowth * std::min(rest, kPiece) + kSlack);
+        const std::size_t piece = std::min(rest, (stream_.Free() - kSlack) / kMaxGrowth);
+        stream_.Commit(static_cast<std::size_t>(EncodeLocal(p, p + piece, out, table) - out));
+        p += piece;
+    }
+    stream_.Put('"');
+    EndValue(true);
 }
 
 void WriteLocalLines(JsonWriter& writer, const TStringList& lines) {
     writer.StartArray();
-    for (const std::string& line : lines) WriteLocalString(writer, line);
+    for (const std::string& line : lines) writer.LocalString(line);
     writer.EndArray();
 }
 
