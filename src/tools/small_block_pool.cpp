@@ -12,7 +12,8 @@ namespace {
 constexpr std::size_t kGranule = 16;
 constexpr std::size_t kClasses = kMaxBlock / kGranule + 1;  // class c holds c * 16 bytes
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
-constexpr std::size_t kSpan = 64 * 1024;
+// One page: a small mail touches one page per size class it uses.
+constexpr std::size_t kSpan = 4096;
 constexpr std::size_t kAreaSize = 64 * 1024 * 1024;
 constexpr std::size_t kSpansPerArea = kAreaSize / kSpan;
 // 16 GiB of small blocks; beyond that the caller falls back to the heap.
