@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/clock.h"
@@ -52,6 +53,8 @@ public:
     void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error);
     // A copy or read of an attachment went wrong (already reported on stderr).
     bool AttachmentFailed() const { return attachmentFailed_; }
+    // Saved files that are second names of the reader's temporary files.
+    std::vector<std::string> TakeLinkedFiles() { return std::move(linked_); }
 
 private:
     struct Content {
@@ -61,6 +64,9 @@ private:
 
     void WritePart(TIdMessagePart& part, int index);
     Content ReadAttachment(TIdAttachment& attachment, int index, bool blocked);
+    // Links the attachment into the save folder, or opens its copy there.
+    void StartSaving(TIdAttachment& attachment, int index, std::string& linked,
+                     std::unique_ptr<SavedAttachmentFile>& copy);
     void Fail(const std::string& text) {
         Report(text);
         attachmentFailed_ = true;
@@ -69,6 +75,8 @@ private:
     JsonWriter& writer_;
     std::string saveFolder_;
     std::vector<std::string> saved_;
+    std::vector<std::string> linked_;  // saved under a second name of a temporary file
+    std::unique_ptr<char[]> buffer_;   // for reading attachments, made on first use
     bool attachmentFailed_ = false;
 };
 
@@ -198,6 +206,24 @@ void ModelWriter::WritePart(TIdMessagePart& part, int index) {
     w.EndObject();
 }
 
+void ModelWriter::StartSaving(TIdAttachment& attachment, int index, std::string& linked,
+                              std::unique_ptr<SavedAttachmentFile>& copy) {
+    std::string error;
+    // The reader's own temporary file holds exactly the decoded bytes: a
+    // second name for it saves them without copying.
+    const auto* file = dynamic_cast<const TIdAttachmentFile*>(&attachment);
+    if (file != nullptr && file->OwnsTempFile && !file->TempPath.empty()) {
+        std::string path;
+        switch (LinkSavedAttachment(saveFolder_, attachment.AttachedFileName, index, file->TempPath, path, error)) {
+            case LinkOutcome::Linked: linked = std::move(path); return;
+            case LinkOutcome::Failed: Fail(error); return;
+            case LinkOutcome::CopyInstead: break;
+        }
+    }
+    copy = SavedAttachmentFile::Create(saveFolder_, attachment.AttachedFileName, index, error);
+    if (!copy) Fail(error);
+}
+
 ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int index, bool blocked) {
     Content content;
     Sha256Digest digest;
@@ -207,23 +233,22 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
     }
 
     std::string error;
+    std::string linked;
     std::unique_ptr<SavedAttachmentFile> copy;
-    if (!saveFolder_.empty()) {
-        copy = SavedAttachmentFile::Create(saveFolder_, attachment.AttachedFileName, index, error);
-        if (!copy) Fail(error);
-    }
+    if (!saveFolder_.empty()) StartSaving(attachment, index, linked, copy);
 
     bool opened = false;
+    bool readFailed = false;
     try {
         TStream& source = attachment.OpenReadSource();
         opened = true;
-        std::vector<char> buffer(kChunkSize);
+        if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kChunkSize);
         for (;;) {
-            const std::size_t n = source.Read(buffer.data(), buffer.size());
+            const std::size_t n = source.Read(buffer_.get(), kChunkSize);
             if (n == 0) break;
-            digest.Update(buffer.data(), n);
+            digest.Update(buffer_.get(), n);
             content.size += n;
-            if (copy && !copy->Write(buffer.data(), n, error)) {
+            if (copy && !copy->Write(buffer_.get(), n, error)) {
                 Fail(error);
                 copy->Discard();
                 copy.reset();
@@ -233,6 +258,7 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
         attachment.CloseReadSource();
     } catch (const std::exception& e) {
         Fail("cannot read attachment " + std::to_string(index) + ": " + e.what());
+        readFailed = true;
         if (opened) {
             try {
                 attachment.CloseReadSource();
@@ -245,6 +271,15 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
         }
     }
 
+    if (!linked.empty()) {
+        // Saved is only what could also be read.
+        if (readFailed) {
+            ::unlink(linked.c_str());
+        } else {
+            saved_.push_back(linked);
+            linked_.push_back(std::move(linked));
+        }
+    }
     if (copy) {
         if (copy->Close(error)) {
             saved_.push_back(copy->Path());
@@ -273,6 +308,7 @@ int RunModelMode(const DumpOptions& options, int out) {
     std::optional<std::string> error;
     FdWriteStream stream(out);
     bool attachmentFailed = false;
+    std::vector<std::string> linked;
     {
         // Freed at the end of this block, which deletes its temporary files.
         TIdMessage message;
@@ -288,7 +324,11 @@ int RunModelMode(const DumpOptions& options, int out) {
         ModelWriter model(writer, saveFolder);
         model.Write(message, notices, error);
         attachmentFailed = model.AttachmentFailed();
+        linked = model.TakeLinkedFiles();
     }
+    // The message has removed its temporary files: the saved names are the
+    // only ones left.
+    for (const std::string& path : linked) MakeSavedFileReadable(path);
     stream.Put('\n');
     stream.Flush();
     if (stream.Failed()) {

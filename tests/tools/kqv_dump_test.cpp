@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,8 +44,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 // A fresh folder, removed with everything in it at the end of the test.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kqv-dump-test-XXXXXX").string();
+    explicit TempFolder(const fs::path& base = fs::temp_directory_path()) {
+        std::string pattern = (base / "kqv-dump-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
     ~TempFolder() {
@@ -350,6 +351,32 @@ TEST(DumpSaveAttachments, FailedLoadStillSavesWhatWasRead) {
     EXPECT_EQ(ReadFile(save.path() / "punkt.gif").size(), 14u);
     ASSERT_TRUE(doc.HasMember("error"));
     EXPECT_STREQ(doc["error"].GetString(), "Unknown Message Part Type.");
+}
+
+// Linked to the reader's temporary file (same file system) or copied
+// (another one), a saved file ends as a plain new file of its own.
+TEST(DumpSaveAttachments, SavedFileIsANewFileWhetherLinkedOrCopied) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    TempFolder save;
+    std::vector<fs::path> tempBases = {fs::temp_directory_path()};
+    struct stat saveFs {}, shmFs {};
+    if (::stat(save.path().c_str(), &saveFs) == 0 && ::stat("/dev/shm", &shmFs) == 0 && saveFs.st_dev != shmFs.st_dev)
+        tempBases.push_back("/dev/shm");
+    for (const fs::path& base : tempBases) {
+        TempFolder temp(base);
+        const RunResult run = RunDump({"--save-attachments", save.path().string(), kMails + "mixed_base64.kqv"}, temp.path());
+        EXPECT_EQ(run.status, 0) << run.err;
+        const rapidjson::Document doc = ParseJson(run.out, "output");
+        const std::vector<std::string> saved = SavedPaths(doc);
+        ASSERT_EQ(saved.size(), 1u) << base;
+        struct stat st {};
+        ASSERT_EQ(::stat(saved[0].c_str(), &st), 0) << base;
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << base;
+        EXPECT_EQ(st.st_nlink, 1u) << base;
+        EXPECT_EQ(ReadFile(saved[0]).size(), 10u) << base;
+        EXPECT_TRUE(FolderEmpty(temp.path())) << base;
+    }
 }
 
 TEST(DumpSaveAttachments, FolderThatIsAFileIsAUsageError) {
