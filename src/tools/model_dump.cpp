@@ -50,7 +50,9 @@ public:
     // saveFolder empty: attachments are not copied.
     ModelWriter(JsonWriter& writer, std::string saveFolder) : writer_(writer), saveFolder_(std::move(saveFolder)) {}
 
-    void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error);
+    // fileMember: the mail's file as the object's first member, if given.
+    void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error,
+               const std::string* fileMember);
     // A copy or read of an attachment went wrong (already reported on stderr).
     bool AttachmentFailed() const { return attachmentFailed_; }
     // Saved files that are second names of the reader's temporary files.
@@ -81,9 +83,13 @@ private:
 };
 
 void ModelWriter::Write(TIdMessage& message, const std::vector<std::string>& notices,
-                        const std::optional<std::string>& error) {
+                        const std::optional<std::string>& error, const std::string* fileMember) {
     JsonWriter& w = writer_;
     w.StartObject();
+    if (fileMember != nullptr) {
+        w.Key("file");
+        WriteUtf8String(w, *fileMember);
+    }
     w.Key("headers");
     WriteLocalLines(w, message.Headers);
     w.Key("subject");
@@ -292,6 +298,61 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
     return content;
 }
 
+// The process ends right after the last mail: its text lines, possibly
+// millions of strings, go back to the system with it instead of one by one.
+// Sanitizer builds free them, so that their leak check sees everything.
+void LeaveTextLinesToProcessEnd([[maybe_unused]] TIdMessage& message) {
+#if KQV_LEAVE_LINES_AT_EXIT
+    auto* kept = new std::vector<std::vector<std::string>>();
+    kept->push_back(std::move(message.Body.Lines()));
+    for (int i = 0; i < message.Parts.Count(); ++i) {
+        if (auto* text = dynamic_cast<TIdText*>(&message.Parts.Items(i))) kept->push_back(std::move(text->Body.Lines()));
+    }
+#endif
+}
+
+// Loads file and writes its model object and a line break to stream.
+// Returns 0, or 1 when loading or saving an attachment failed.
+int DumpModel(const std::string& file, const std::string& saveFolder, const std::string* fileMember,
+              bool lastInProcess, FdWriteStream& stream) {
+    std::vector<std::string> notices;
+    std::optional<std::string> error;
+    bool attachmentFailed = false;
+    std::vector<std::string> linked;
+    {
+        // Freed at the end of this block, which deletes its temporary files.
+        TIdMessage message;
+        message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
+        try {
+            message.LoadMessageFile(file);
+        } catch (const std::exception& e) {
+            error = e.what();
+        } catch (...) {
+            error = "unknown error";
+        }
+        JsonWriter writer(stream);
+        ModelWriter model(writer, saveFolder);
+        model.Write(message, notices, error, fileMember);
+        attachmentFailed = model.AttachmentFailed();
+        linked = model.TakeLinkedFiles();
+        if (lastInProcess) LeaveTextLinesToProcessEnd(message);
+    }
+    // The message has removed its temporary files: the saved names are the
+    // only ones left.
+    for (const std::string& path : linked) MakeSavedFileReadable(path);
+    stream.Put('\n');
+    return error || attachmentFailed ? 1 : 0;
+}
+
+int FinishOutput(FdWriteStream& stream, int status) {
+    stream.Flush();
+    if (stream.Failed()) {
+        Report("cannot write the output");
+        return 1;
+    }
+    return status;
+}
+
 }  // namespace
 
 int RunModelMode(const DumpOptions& options, int out) {
@@ -303,37 +364,24 @@ int RunModelMode(const DumpOptions& options, int out) {
             return 2;
         }
     }
-
-    std::vector<std::string> notices;
-    std::optional<std::string> error;
     FdWriteStream stream(out);
-    bool attachmentFailed = false;
-    std::vector<std::string> linked;
-    {
-        // Freed at the end of this block, which deletes its temporary files.
-        TIdMessage message;
-        message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
-        try {
-            message.LoadMessageFile(options.file);
-        } catch (const std::exception& e) {
-            error = e.what();
-        } catch (...) {
-            error = "unknown error";
+    if (!options.batch) return FinishOutput(stream, DumpModel(options.file, saveFolder, nullptr, true, stream));
+
+    bool failed = false;
+    for (std::size_t i = 0; i < options.files.size() && !stream.Failed(); ++i) {
+        std::string mailFolder;
+        if (!saveFolder.empty()) {
+            // Each mail's attachments apart, in a folder named by its position.
+            std::string error;
+            const std::string folder = (saveFolder == "/" ? "" : saveFolder) + "/" + std::to_string(i + 1);
+            if (!PrepareSaveFolder(folder, mailFolder, error)) {
+                Report(error);
+                failed = true;
+                mailFolder = folder;  // every copy fails and says so
+            }
         }
-        JsonWriter writer(stream);
-        ModelWriter model(writer, saveFolder);
-        model.Write(message, notices, error);
-        attachmentFailed = model.AttachmentFailed();
-        linked = model.TakeLinkedFiles();
+        const std::string& file = options.files[i];
+        if (DumpModel(file, mailFolder, &file, i + 1 == options.files.size(), stream) != 0) failed = true;
     }
-    // The message has removed its temporary files: the saved names are the
-    // only ones left.
-    for (const std::string& path : linked) MakeSavedFileReadable(path);
-    stream.Put('\n');
-    stream.Flush();
-    if (stream.Failed()) {
-        Report("cannot write the output");
-        return 1;
-    }
-    return error || attachmentFailed ? 1 : 0;
+    return FinishOutput(stream, failed ? 1 : 0);
 }

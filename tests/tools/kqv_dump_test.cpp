@@ -217,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Mails, DumpMail, ::testing::ValuesIn(kMailCases),
 TEST(DumpCommandLine, HelpGoesToStandardOutput) {
     const RunResult run = RunDump({"--help"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.rfind("Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE\n", 0), 0u)
+    EXPECT_EQ(run.out.rfind("Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE...\n", 0), 0u)
         << run.out;
     EXPECT_EQ(run.err, "");
 }
@@ -231,7 +231,6 @@ TEST(DumpCommandLine, UsageErrorsExitWithTwoAndPrintNothing) {
     const std::string mail = kMails + "latin1_plain.kqv";
     const UsageCase cases[] = {
         {"no file", {}},
-        {"two files", {mail, mail}},
         {"unknown long option", {"--verbose", mail}},
         {"unknown short option", {"-x", mail}},
         {"option value missing", {mail, "--save-attachments"}},
@@ -387,6 +386,56 @@ TEST(DumpSaveAttachments, FolderThatIsAFileIsAUsageError) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err, "");
+}
+
+// Several files
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string JsonString(const std::string& text) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    writer.String(text.c_str());
+    return buffer.GetString();
+}
+
+TEST(DumpBatch, OneLinePerFileLedByItsNameElseAsAlone) {
+    const std::vector<std::string> files = {kMails + "mixed_base64.kqv", kMails + "missing.kqv",
+                                            kMails + "inline_uue.kqv"};
+    const RunResult batch = RunDump(files);
+    EXPECT_EQ(batch.status, 1) << "one file fails";
+    const std::vector<std::string> lines = Lines(batch.out);
+    ASSERT_EQ(lines.size(), files.size()) << batch.out;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const RunResult alone = RunDump({files[i]});
+        EXPECT_EQ(lines[i] + "\n", "{\"file\":" + JsonString(files[i]) + "," + alone.out.substr(1)) << files[i];
+    }
+
+    TempFolder temp;
+    const RunResult views = RunDump({"--view", "--temp-dir", temp.path().string(), files[0], files[2]});
+    EXPECT_EQ(views.status, 0) << views.err;
+    const std::vector<std::string> viewLines = Lines(views.out);
+    ASSERT_EQ(viewLines.size(), 2u) << views.out;
+    EXPECT_EQ(viewLines[1].rfind("{\"file\":" + JsonString(files[2]) + ",\"subject_line\":", 0), 0u) << viewLines[1];
+}
+
+TEST(DumpBatch, EachMailSavesIntoTheFolderOfItsPosition) {
+    TempFolder save;
+    const RunResult run = RunDump({"--save-attachments", save.path().string(), kMails + "mixed_base64.kqv",
+                                   kMails + "latin1_plain.kqv", kMails + "mixed_base64.kqv"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(SavedPaths(ParseJson(lines[0], "first")),
+              std::vector<std::string>{(save.path() / "1" / "Bericht 2010.bin").string()});
+    EXPECT_EQ(SavedPaths(ParseJson(lines[1], "second")), std::vector<std::string>{});
+    EXPECT_EQ(SavedPaths(ParseJson(lines[2], "third")),
+              std::vector<std::string>{(save.path() / "3" / "Bericht 2010.bin").string()});
 }
 
 }  // namespace
