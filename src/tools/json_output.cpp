@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -72,32 +73,39 @@ const LocalJsonTable& JsonTable() {
     return table;
 }
 
-// True when none of the eight bytes needs more than a copy: all below 0x80,
-// none a control character, quote or backslash.
-bool PlainAscii(std::uint64_t word) {
+// The high bit of each of the eight bytes that needs more than a copy:
+// 0x80 and above, control characters, quote and backslash. A flag may also
+// appear above a flagged byte, never below: the lowest one is exact.
+std::uint64_t SpecialBytes(std::uint64_t word) {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighs = 0x8080808080808080ull;
     const std::uint64_t quote = word ^ (kOnes * '"');
     const std::uint64_t backslash = word ^ (kOnes * '\\');
     // (x - n) & ~x has the high bit of a byte set when that byte is below n.
-    const std::uint64_t flags =
-        word | ((word - kOnes * 0x20) & ~word) | ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash);
-    return (flags & kHighs) == 0;
+    return (word | ((word - kOnes * 0x20) & ~word) | ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash)) &
+           kHighs;
 }
 
 // Converts and escapes [p, end) to out, which has room for kMaxGrowth bytes
 // per input byte plus kSlack. Returns the end of the output.
 char* EncodeLocal(const char* p, const char* end, char* out, const LocalJsonTable& table) {
-    while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        if (PlainAscii(word)) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight bytes are copied at once; the output then advances only over
+        // the plain ones before the first special byte.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
             std::memcpy(out, &word, 8);
-            out += 8;
-        } else {
-            for (int i = 0; i < 8; ++i) out = table.Put(out, p[i]);
+            const std::uint64_t special = SpecialBytes(word);
+            if (special == 0) {
+                p += 8;
+                out += 8;
+                continue;
+            }
+            const std::size_t plain = static_cast<std::size_t>(std::countr_zero(special)) / 8;
+            out = table.Put(out + plain, p[plain]);
+            p += plain + 1;
         }
-        p += 8;
     }
     while (p < end) out = table.Put(out, *p++);
     return out;
@@ -126,12 +134,11 @@ void FdWriteStream::Flush() {
     used_ = 0;
 }
 
-void JsonWriter::LocalString(std::string_view local) {
+void JsonWriter::PutLocal(std::string_view local) {
     // A piece this large always fits into an emptied buffer.
     constexpr std::size_t kPiece = 4096;
     static_assert(kMaxGrowth * kPiece + kSlack + 2 <= kMinBufferSize);
 
-    Prefix(rapidjson::kStringType);
     const LocalJsonTable& table = JsonTable();
     stream_.Put('"');
     const char* p = local.data();
@@ -144,13 +151,25 @@ void JsonWriter::LocalString(std::string_view local) {
         p += piece;
     }
     stream_.Put('"');
+}
+
+void JsonWriter::LocalString(std::string_view local) {
+    Prefix(rapidjson::kStringType);
+    PutLocal(local);
     EndValue(true);
 }
 
-void WriteLocalLines(JsonWriter& writer, const TStringList& lines) {
-    writer.StartArray();
-    for (const std::string& line : lines) writer.LocalString(line);
-    writer.EndArray();
+void JsonWriter::LocalLines(const TStringList& lines) {
+    StartArray();
+    // The elements pass the writer's bookkeeping by: within an array it only
+    // places the commas.
+    bool first = true;
+    for (const std::string& line : lines) {
+        if (!first) stream_.Put(',');
+        first = false;
+        PutLocal(line);
+    }
+    EndArray();
 }
 
 namespace {

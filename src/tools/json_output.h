@@ -66,15 +66,19 @@ public:
     // Local (Windows-1252) text as a JSON string: converted to UTF-8 and
     // escaped in one pass, exactly as RapidJSON escapes the UTF-8 text.
     void LocalString(std::string_view local);
+    // A string list as an array of local strings.
+    void LocalLines(const TStringList& lines);
 
 private:
+    void PutLocal(std::string_view local);
+
     FdWriteStream& stream_;
 };
 
 // Local (Windows-1252) text as a JSON string.
 inline void WriteLocalString(JsonWriter& writer, std::string_view local) { writer.LocalString(local); }
 // A string list as an array of local strings.
-void WriteLocalLines(JsonWriter& writer, const TStringList& lines);
+inline void WriteLocalLines(JsonWriter& writer, const TStringList& lines) { writer.LocalLines(lines); }
 // Text that is already meant as UTF-8 (file system paths); bytes that do not
 // form valid UTF-8 are taken as local text so that the JSON stays valid.
 void WriteUtf8String(JsonWriter& writer, std::string_view utf8);

@@ -15,24 +15,32 @@
 
 namespace {
 
-std::string ViaUtf8(const std::string& local) {
+std::string ViaUtf8(const TStringList& lines) {
     rapidjson::StringBuffer buffer;
     rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
     writer.StartArray();
-    const std::string utf8 = platform::LocalToUtf8(local);
-    writer.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
+    for (const std::string& local : lines) {
+        const std::string utf8 = platform::LocalToUtf8(local);
+        writer.String(utf8.data(), static_cast<rapidjson::SizeType>(utf8.size()));
+    }
     writer.EndArray();
     return buffer.GetString();
 }
 
-std::string InOnePass(const std::string& local) {
+enum class Form { Strings, Lines };
+
+std::string InOnePass(const TStringList& lines, Form form) {
     std::FILE* file = std::tmpfile();
     {
         FdWriteStream stream(fileno(file));
         JsonWriter writer(stream);
-        writer.StartArray();
-        writer.LocalString(local);
-        writer.EndArray();
+        if (form == Form::Lines) {
+            writer.LocalLines(lines);
+        } else {
+            writer.StartArray();
+            for (const std::string& local : lines) writer.LocalString(local);
+            writer.EndArray();
+        }
     }
     std::rewind(file);
     std::string out;
@@ -61,7 +69,12 @@ TEST(JsonLocalString, MatchesTheTwoPassForm) {
         {"plain ASCII with an odd tail", "The quick brown fox jumps over the lazy dog."},
         {"large and growing", large},
     };
-    for (const auto& c : cases) EXPECT_EQ(InOnePass(c.local), ViaUtf8(c.local)) << c.name;
+    TStringList all;
+    for (const auto& c : cases) {
+        EXPECT_EQ(InOnePass({c.local}, Form::Strings), ViaUtf8({c.local})) << c.name;
+        all.Add(c.local);
+    }
+    EXPECT_EQ(InOnePass(all, Form::Lines), ViaUtf8(all));
 }
 
 }  // namespace
