@@ -118,8 +118,12 @@ LinkOutcome LinkSavedAttachment(const std::string& folder, std::string_view anno
 }
 
 void MakeSavedFileReadable(const std::string& path) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
+    // Asked once: umask can only be read by setting it.
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
     ::chmod(path.c_str(), 0666 & ~mask);
 }
 
