@@ -11,6 +11,7 @@
 
 #include "platform/clock.h"
 #include "reader/message/message.h"
+#include "tools/attachment_digests.h"
 #include "tools/attachment_saver.h"
 #include "tools/json_output.h"
 #include "tools/sha256_digest.h"
@@ -47,8 +48,10 @@ void WriteAddressList(JsonWriter& writer, const TIdEMailAddressList& list) {
 
 class ModelWriter {
 public:
-    // saveFolder empty: attachments are not copied.
-    ModelWriter(JsonWriter& writer, std::string saveFolder) : writer_(writer), saveFolder_(std::move(saveFolder)) {}
+    // saveFolder empty: attachments are not copied. digests: what the load
+    // wrote into attachment files; the others are read back.
+    ModelWriter(JsonWriter& writer, std::string saveFolder, AttachmentDigests& digests)
+        : writer_(writer), saveFolder_(std::move(saveFolder)), digests_(digests) {}
 
     // fileMember: the mail's file as the object's first member, if given.
     void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error,
@@ -76,6 +79,7 @@ private:
 
     JsonWriter& writer_;
     std::string saveFolder_;
+    AttachmentDigests& digests_;
     std::vector<std::string> saved_;
     std::vector<std::string> linked_;  // saved under a second name of a temporary file
     std::unique_ptr<char[]> buffer_;   // for reading attachments, made on first use
@@ -232,48 +236,56 @@ void ModelWriter::StartSaving(TIdAttachment& attachment, int index, std::string&
 
 ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int index, bool blocked) {
     Content content;
-    Sha256Digest digest;
     if (blocked) {  // its temporary file was taken away: no content to read or copy
-        content.sha256 = digest.FinishHex();
+        content.sha256 = Sha256Digest().FinishHex();
         return content;
     }
+    const bool known = digests_.Take(attachment, content.size, content.sha256);
 
     std::string error;
     std::string linked;
     std::unique_ptr<SavedAttachmentFile> copy;
     if (!saveFolder_.empty()) StartSaving(attachment, index, linked, copy);
 
-    bool opened = false;
     bool readFailed = false;
-    try {
-        TStream& source = attachment.OpenReadSource();
-        opened = true;
-        if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kChunkSize);
-        for (;;) {
-            const std::size_t n = source.Read(buffer_.get(), kChunkSize);
-            if (n == 0) break;
-            digest.Update(buffer_.get(), n);
-            content.size += n;
-            if (copy && !copy->Write(buffer_.get(), n, error)) {
-                Fail(error);
+    if (!known || copy) {
+        Sha256Digest digest;
+        std::uint64_t size = 0;
+        bool opened = false;
+        try {
+            TStream& source = attachment.OpenReadSource();
+            opened = true;
+            if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kChunkSize);
+            for (;;) {
+                const std::size_t n = source.Read(buffer_.get(), kChunkSize);
+                if (n == 0) break;
+                if (!known) digest.Update(buffer_.get(), n);
+                size += n;
+                if (copy && !copy->Write(buffer_.get(), n, error)) {
+                    Fail(error);
+                    copy->Discard();
+                    copy.reset();
+                }
+            }
+            opened = false;
+            attachment.CloseReadSource();
+        } catch (const std::exception& e) {
+            Fail("cannot read attachment " + std::to_string(index) + ": " + e.what());
+            readFailed = true;
+            if (opened) {
+                try {
+                    attachment.CloseReadSource();
+                } catch (const std::exception&) {
+                }
+            }
+            if (copy) {
                 copy->Discard();
                 copy.reset();
             }
         }
-        opened = false;
-        attachment.CloseReadSource();
-    } catch (const std::exception& e) {
-        Fail("cannot read attachment " + std::to_string(index) + ": " + e.what());
-        readFailed = true;
-        if (opened) {
-            try {
-                attachment.CloseReadSource();
-            } catch (const std::exception&) {
-            }
-        }
-        if (copy) {
-            copy->Discard();
-            copy.reset();
+        if (!known) {
+            content.size = size;
+            content.sha256 = digest.FinishHex();
         }
     }
 
@@ -294,7 +306,6 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
             copy->Discard();
         }
     }
-    content.sha256 = digest.FinishHex();
     return content;
 }
 
@@ -320,9 +331,11 @@ int DumpModel(const std::string& file, const std::string& saveFolder, const std:
     bool attachmentFailed = false;
     std::vector<std::string> linked;
     {
+        AttachmentDigests digests;
         // Freed at the end of this block, which deletes its temporary files.
         TIdMessage message;
         message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
+        message.AttachmentWriteObserver = &digests;
         try {
             message.LoadMessageFile(file);
         } catch (const std::exception& e) {
@@ -331,7 +344,7 @@ int DumpModel(const std::string& file, const std::string& saveFolder, const std:
             error = "unknown error";
         }
         JsonWriter writer(stream);
-        ModelWriter model(writer, saveFolder);
+        ModelWriter model(writer, saveFolder, digests);
         model.Write(message, notices, error, fileMember);
         attachmentFailed = model.AttachmentFailed();
         linked = model.TakeLinkedFiles();
