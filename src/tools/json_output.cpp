@@ -8,6 +8,10 @@
 #include <cstring>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <rapidjson/encodings.h>
 #include <rapidjson/memorystream.h>
 
@@ -28,7 +32,8 @@ struct JsonByte {
 static_assert(sizeof(JsonByte) == 8);
 
 constexpr std::size_t kMaxGrowth = 6;  // "\u001F" for one byte
-constexpr std::size_t kSlack = sizeof(JsonByte);
+// A whole block is stored before the output advances over part of it.
+constexpr std::size_t kSlack = 16;
 
 class LocalJsonTable {
 public:
@@ -86,12 +91,39 @@ std::uint64_t SpecialBytes(std::uint64_t word) {
            kHighs;
 }
 
+#if defined(__SSE2__)
+// Bit i set when byte i of the sixteen needs more than a copy. As signed
+// bytes, 0x80 and above are negative: one compare finds them together with
+// the control characters.
+unsigned SpecialBytes16(__m128i bytes) {
+    const __m128i special = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)),
+                                         _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
+                                                      _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))));
+    return static_cast<unsigned>(_mm_movemask_epi8(special));
+}
+#endif
+
 // Converts and escapes [p, end) to out, which has room for kMaxGrowth bytes
-// per input byte plus kSlack. Returns the end of the output.
+// per input byte plus kSlack. Returns the end of the output. Plain bytes are
+// copied a block at a time; the output then advances only over those before
+// the first special byte, which goes through the table.
 char* EncodeLocal(const char* p, const char* end, char* out, const LocalJsonTable& table) {
+#if defined(__SSE2__)
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+        const unsigned special = SpecialBytes16(bytes);
+        if (special == 0) {
+            p += 16;
+            out += 16;
+            continue;
+        }
+        const auto plain = static_cast<std::size_t>(std::countr_zero(special));
+        out = table.Put(out + plain, p[plain]);
+        p += plain + 1;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
-        // Eight bytes are copied at once; the output then advances only over
-        // the plain ones before the first special byte.
         while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);

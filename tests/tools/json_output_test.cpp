@@ -53,9 +53,9 @@ std::string InOnePass(const TStringList& lines, Form form) {
 TEST(JsonLocalString, MatchesTheTwoPassForm) {
     std::string everyByte;
     for (int c = 0; c < 256; ++c) everyByte += static_cast<char>(c);
-    // Eight-byte words with one special byte at each position.
+    // Blocks of sixteen with one special byte at each position.
     std::string words;
-    for (int i = 0; i < 8; ++i) words += std::string(i, 'a') + "\"" + std::string(7 - i, 'b') + "abcdefgh";
+    for (int i = 0; i < 16; ++i) words += std::string(i, 'a') + "\"" + std::string(15 - i, 'b') + "abcdefghijklmnop";
     std::string large;  // beyond one piece and beyond the buffer, all growing sixfold
     while (large.size() < 3 * FdWriteStream::kDefaultBufferSize) large += std::string(1000, '\x01') + "Gr\xFC\xDF";
 
