@@ -31,6 +31,7 @@ class QWebEngineView;
 
 namespace view::qt {
 
+class ElidedLabel;
 class MailWebPage;
 
 // Collaborators that reach beyond the window; nullptr takes the real one
@@ -108,7 +109,7 @@ private:
     QPointer<QFrame> panelOben_;
     QPointer<QPlainTextEdit> memoHeader1_;
     QPointer<QPlainTextEdit> memoHeader2_;
-    QPointer<QLabel> panelBetreff_;
+    QPointer<view::qt::ElidedLabel> panelBetreff_;
     QPointer<QTabWidget> pcMailAnsicht_;
     QPointer<QPlainTextEdit> reNachricht_;
     QPointer<QFrame> panelExterneInhalte_;
