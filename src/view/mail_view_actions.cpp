@@ -1,17 +1,27 @@
 // What the user does with the mail on show: attachments, links, remote content.
-#include <cstdlib>
+#include <system_error>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "reader/message/message.h"
 #include "reader/exceptions.h"
+#include "reader/message/message.h"
 #include "view/attachment_copy.h"
 #include "view/file_name_sanitizer.h"
 #include "view/link_policy.h"
 #include "view/mail_view_core.h"
+#include "view/program_attachments.h"
 #include "view/temp_dir.h"
+#include "view/temp_layout.h"
 
 namespace view {
+namespace {
+
+std::string ProgramRefusedText(const std::string& name) {
+    return "Die Anlage \"" + VisibleName(name) +
+           "\" ist ein Programm. Sie wird nicht ge\xF6" "ffnet und kann nur gespeichert werden.";
+}
+
+}  // namespace
 
 int MailViewCore::SelectedLine() const {
     const int selected = ports_.displays.SelectedAttachment();
@@ -38,11 +48,7 @@ void MailViewCore::btnAnlageSpeichernClick() {
     const std::optional<std::string> target =
         ports_.saveDialog.Execute(platform::LocalToUtf8(SanitizeFileName(name, index)));
     if (!target) return;
-    for (const int i : parts) {
-        auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        if (platform::FileExists(*target)) platform::DeleteFile(*target);
-        attachment.CopyToFile(*target);
-    }
+    for (const int i : parts) SaveAttachmentReplacing(static_cast<TIdAttachment&>(mail_->Parts.Items(i)), *target);
 }
 
 void MailViewCore::lbAnlagenDblClick() {
@@ -50,12 +56,36 @@ void MailViewCore::lbAnlagenDblClick() {
     if (line < 0) return;
     for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)])) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        const std::string path = TempDir() + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, i));
-        platform::ForceDirectories(TempDir());
-        if (platform::FileExists(path)) platform::DeleteFile(path);
-        CopyAttachmentPrivately(attachment, path);
-        if (ports_.shell.OpenFile(path) == ShellOpenResult::soNoAssociation) ports_.shell.ChooseProgramFor(path);
+        if (!OpenAttachmentCopy(attachment, i)) {
+            FlushDisplays();
+            ports_.boxes.Show(MessageBoxKind::mbInformation, ProgramRefusedText(attachment.AttachedFileName));
+        }
     }
+}
+
+bool MailViewCore::OpenAttachmentCopy(TIdAttachment& attachment, int index) {
+    // A folder of its own: the copy can neither replace nor be replaced by
+    // a file of the page, another copy or the program that has it open.
+    std::string folder;
+    try {
+        platform::ForceDirectories(TempDir(), 0700);
+        folder = CreateAttachmentCopyFolder(TempDir(), lastCopyFolder_);
+    } catch (const std::system_error&) {
+        throw EIdException("Error saving attachment.");
+    }
+    const std::string path = folder + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, index));
+    try {
+        CopyAttachmentPrivately(attachment, path);
+    } catch (...) {
+        platform::RemoveTree(folder);
+        throw;
+    }
+    if (IsProgram(attachment.AttachedFileName, platform::ReadFileStart(path, kProgramSniffBytes))) {
+        platform::RemoveTree(folder);
+        return false;
+    }
+    if (ports_.shell.OpenFile(path) == ShellOpenResult::soNoAssociation) ports_.shell.ChooseProgramFor(path);
+    return true;
 }
 
 FolderSaveResult MailViewCore::SaveAllAttachments(const std::string& folder) {
@@ -85,13 +115,22 @@ std::vector<std::string> MailViewCore::HandOverCopies(int line) {
     if (line < 0 || line >= static_cast<int>(attachmentLines_.size())) return paths;
     for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)])) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        platform::ForceDirectories(TempDir(), 0700);
-        // A new folder for the user alone: the copy keeps its own name and
-        // cannot meet a file of the page or an earlier copy.
-        std::string folder = TempDir() + "Ziehen-XXXXXX";
-        if (!::mkdtemp(folder.data())) throw EIdException("Error saving attachment.");
-        const std::string path = folder + "/" + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, i));
-        CopyAttachmentPrivately(attachment, path);
+        // A folder of its own, as for opening: the copy keeps its name and
+        // meets no other file. A copy is data only, so programs pass too.
+        std::string folder;
+        try {
+            platform::ForceDirectories(TempDir(), 0700);
+            folder = CreateAttachmentCopyFolder(TempDir(), lastCopyFolder_);
+        } catch (const std::system_error&) {
+            throw EIdException("Error saving attachment.");
+        }
+        const std::string path = folder + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, i));
+        try {
+            CopyAttachmentPrivately(attachment, path);
+        } catch (...) {
+            platform::RemoveTree(folder);
+            throw;
+        }
         paths.push_back(path);
     }
     return paths;
@@ -114,7 +153,7 @@ std::optional<MailViewCore::AttachmentDetails> MailViewCore::LineDetails(int lin
 }
 
 void MailViewCore::WebBrowser1BeforeNavigate2(const std::string& url, bool& cancel) {
-    switch (DecideNavigation(url, TempDir())) {
+    switch (DecideNavigation(url, mailFolder_ ? mailFolder_->Files().get() : nullptr)) {
     case NavigationDecision::ndProceed:
         return;
     case NavigationDecision::ndOpenOutside:

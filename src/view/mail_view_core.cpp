@@ -1,5 +1,7 @@
 #include "view/mail_view_core.h"
 
+#include <ctime>
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
@@ -10,7 +12,9 @@
 #include "view/header_summary.h"
 #include "view/html_temp_files.h"
 #include "view/mail_repair.h"
+#include "view/program_attachments.h"
 #include "view/temp_dir.h"
+#include "view/temp_layout.h"
 #include "view/text_rules.h"
 
 namespace view {
@@ -59,7 +63,9 @@ private:
     MailViewCore& core_;
 };
 
-MailViewCore::MailViewCore(MailViewPorts ports) : ports_(ports) {}
+MailViewCore::MailViewCore(MailViewPorts ports) : ports_(ports) {
+    if (!TempDir().empty()) RemoveStaleTempFiles(TempDir(), static_cast<long long>(std::time(nullptr)));
+}
 
 MailViewCore::~MailViewCore() {
     try {
@@ -69,14 +75,25 @@ MailViewCore::~MailViewCore() {
     }
 }
 
-std::string MailViewCore::NextHtmlTempFileName() const { return view::NextHtmlTempFileName(TempDir()); }
+std::string MailViewCore::NextHtmlTempFileName() const { return view::NextHtmlTempFileName(MailFolder()); }
 
-void MailViewCore::DeleteHtmlTempFiles() const { view::DeleteHtmlTempFiles(TempDir()); }
+void MailViewCore::DeleteHtmlTempFiles() {
+    mailFolder_.reset();
+    // Pages that earlier versions kept beside everything else.
+    if (!TempDir().empty()) view::DeleteHtmlTempFiles(TempDir());
+}
+
+HtmlPageSettings MailViewCore::PageSettings() const {
+    return {htmlEncoding_, remoteContentAllowed_, mailFolder_ ? mailFolder_->Files() : nullptr};
+}
+
+std::string MailViewCore::MailFolder() const { return mailFolder_ ? mailFolder_->Path() : std::string(); }
 
 void MailViewCore::ChangeMail() {
     DisplayFlush flush(*this);
     Reset();
     if (!LoadWithRepair()) return;
+    CreateMailFolder();
     htmlTempFileName_ = NextHtmlTempFileName();
     ShowSubject();
     ShowHeaderSummary();
@@ -116,6 +133,8 @@ void MailViewCore::Reset() {
     notices_.clear();
 
     ports_.html.Stop();
+    // The previous mail's page and files go before anything else loads.
+    mailFolder_.reset();
     try {
         ports_.html.Navigate("about:blank", PageSettings());
     } catch (...) {
@@ -140,7 +159,7 @@ bool MailViewCore::LoadWithRepair() {
             ports_.boxes.Show(MessageBoxKind::mbError, kLoadFailedText);
             return false;
         }
-        platform::ForceDirectories(TempDir());
+        platform::ForceDirectories(TempDir(), 0700);
         if (pass > 0 || !NeedsRepair(*mail_, MailFileName)) return true;
         RepairMailFile(MailFileName, [this] {
             FlushDisplays();
@@ -316,9 +335,13 @@ void MailViewCore::PublishHtmlFoundInText() {
     PublishHtml(text, messageTextConverted_);
 }
 
+void MailViewCore::CreateMailFolder() {
+    mailFolder_ = MailTempFolder::Create(TempDir(), lastMailFolder_);
+}
+
 void MailViewCore::OpenHtmlPage() {
     SetPageVisible(Page::tsHTML, true);
-    platform::ForceDirectories(TempDir());
+    platform::ForceDirectories(TempDir(), 0700);
     // A page still held open by the HTML view cannot go at once.
     int retries = 0;
     while (platform::FileExists(htmlTempFileName_) && retries < kDeleteRetries) {
@@ -338,13 +361,20 @@ void MailViewCore::PublishHtml(const std::string& html, bool convertedFromUtf8) 
     // page may declare; a byte order mark outranks any such declaration.
     const std::string bytes =
         convertedFromUtf8 ? std::string(kUtf8Bom) + platform::LocalToUtf8(text) : text;
-    platform::WriteWholeFile(htmlTempFileName_, bytes, 0600);
+    WriteHtmlPage(bytes);
     publishedHtml_ = std::move(text);
     htmlEncoding_ = convertedFromUtf8 ? HtmlFileEncoding::heUtf8Bom : HtmlFileEncoding::heLocal;
     htmlPublished_ = true;
     FlushDisplays();
     ports_.html.Navigate(htmlTempFileName_, PageSettings());
     BringToFront(Page::tsHTML);
+}
+
+void MailViewCore::WriteHtmlPage(const std::string& bytes) {
+    // Only a file made here and now is the page: nothing that stands at
+    // the name (a link, a FIFO, another file) is written through.
+    platform::WriteNewFile(htmlTempFileName_, bytes, 0600);
+    mailFolder_->Files()->Add(htmlTempFileName_.substr(MailFolder().size()), PageFileUse::pfDocument);
 }
 
 void MailViewCore::SetMessageText(const std::string& text, bool convertedFromUtf8) {
@@ -386,16 +416,20 @@ std::string MailViewCore::CidFilePath(const TIdAttachment& part, int index) cons
     std::erase(id, '<');
     // Without an id there is no name: the path is the folder itself, which
     // no copy can replace.
-    if (id.empty()) return TempDir();
-    return TempDir() + platform::LocalToUtf8(SanitizeFileName(id, index));
+    if (id.empty()) return MailFolder();
+    return MailFolder() + platform::LocalToUtf8(SanitizeFileName(id, index));
 }
 
 bool MailViewCore::StoreCidFile(TIdAttachment& part, const std::string& path) {
+    // The page's name is the page's.
+    if (path == htmlTempFileName_) return false;
     try {
         CopyAttachmentPrivately(part, path);
     } catch (const std::exception&) {
         return false;
     }
+    mailFolder_->Files()->Add(path.substr(MailFolder().size()),
+                              ContentIdFileUse(platform::ReadFileStart(path, kContentSniffBytes)));
     cidFiles_.push_back(path);
     return true;
 }
@@ -421,7 +455,10 @@ void MailViewCore::FlushDisplays() {
     }
     if (attachmentsDirty_) {
         attachmentsDirty_ = false;
-        ports_.displays.ShowAttachmentList(attachmentLines_);
+        std::vector<std::string> visible;
+        visible.reserve(attachmentLines_.size());
+        for (const std::string& line : attachmentLines_) visible.push_back(VisibleName(line));
+        ports_.displays.ShowAttachmentList(visible);
     }
 }
 

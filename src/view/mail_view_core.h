@@ -26,6 +26,8 @@ class TIdHeaderList;
 
 namespace view {
 
+class MailTempFolder;
+
 // The collaborators; they must outlive the core.
 struct MailViewPorts {
     ViewDisplays& displays;
@@ -37,9 +39,11 @@ struct MailViewPorts {
 
 class MailViewCore {
 public:
-    // FormCreate. Reads TempDir() whenever it needs it.
+    // FormCreate. Reads TempDir() whenever it needs it; removes what
+    // earlier runs left there long ago.
     explicit MailViewCore(MailViewPorts ports);
-    // FormDestroy: removes the HTML temporary files.
+    // FormDestroy: removes the folder of the mail on show and the HTML
+    // temporary files.
     ~MailViewCore();
     MailViewCore(const MailViewCore&) = delete;
     MailViewCore& operator=(const MailViewCore&) = delete;
@@ -53,14 +57,17 @@ public:
     // application-wide handler shows their text.
     void ChangeMail();
 
+    // The page's name in the folder of the mail on show.
     std::string NextHtmlTempFileName() const;
-    void DeleteHtmlTempFiles() const;
+    void DeleteHtmlTempFiles();
 
     // "Anlage extern speichern": saves every attachment of the selected
     // line to a place the user chooses. Raises "Error saving attachment.".
     void btnAnlageSpeichernClick();
     // Double click on lbAnlagen: opens every attachment of the selected line
-    // with its program. Raises "Error saving attachment.".
+    // with its program, each from a copy of its own; a program is not
+    // opened (a box says it can only be saved). Raises "Error saving
+    // attachment.".
     void lbAnlagenDblClick();
     // "Alle Anlagen speichern…": the attachments of every line into folder
     // (UTF-8), none replacing a file there.
@@ -90,7 +97,9 @@ public:
     bool HtmlPublished() const { return htmlPublished_; }
     // The HTML text last published, as local text, line ends CR LF.
     const std::string& PublishedHtml() const { return publishedHtml_; }
-    HtmlPageSettings PageSettings() const { return {htmlEncoding_, remoteContentAllowed_}; }
+    HtmlPageSettings PageSettings() const;
+    // The folder of the mail on show (ends with "/"), empty before the first.
+    std::string MailFolder() const;
     // Files written under TempDir for content ids, in order.
     const std::vector<std::string>& CidFiles() const { return cidFiles_; }
     // Whether this ChangeMail rewrote the mail file.
@@ -104,6 +113,8 @@ public:
     const std::string& SubjectLine() const { return subjectLine_; }
     const TStringList& MessageText() const { return messageText_; }
     const TStringList& RawHeader() const { return rawHeader_; }
+    // The attachment names as the model has them (lbAnlagen shows them
+    // with hidden characters made visible).
     const std::vector<std::string>& AttachmentLines() const { return attachmentLines_; }
     bool PageVisible(Page page) const { return pageVisible_[static_cast<int>(page)]; }
     Page FrontPage() const { return frontPage_; }
@@ -122,14 +133,18 @@ private:
     void ShowTextPart(TIdText& part);
     void PublishHtmlFoundInText();
 
+    void CreateMailFolder();
     void OpenHtmlPage();
     void PublishHtml(const std::string& html, bool convertedFromUtf8);
+    void WriteHtmlPage(const std::string& bytes);
     void SetMessageText(const std::string& text, bool convertedFromUtf8);
     void AddAttachmentName(const std::string& name);
     void AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers);
     void AppendRawHeaderLine(const std::string& line);
     std::string CidFilePath(const TIdAttachment& part, int index) const;
     bool StoreCidFile(TIdAttachment& part, const std::string& path);
+    // Copies one attachment for opening; false when it is a program.
+    bool OpenAttachmentCopy(TIdAttachment& attachment, int index);
 
     void SetPageVisible(Page page, bool visible);
     void BringToFront(Page page);
@@ -142,6 +157,9 @@ private:
 
     MailViewPorts ports_;
     std::unique_ptr<TIdMessage> mail_;
+    std::unique_ptr<MailTempFolder> mailFolder_;
+    int lastMailFolder_ = 0;
+    int lastCopyFolder_ = 0;
     std::string htmlTempFileName_;
     std::string subjectText_;
     TStringList seenAddresses_;

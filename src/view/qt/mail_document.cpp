@@ -21,7 +21,6 @@
 #include "view/link_policy.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_text.h"
-#include "view/temp_dir.h"
 
 namespace view::qt {
 namespace {
@@ -65,8 +64,8 @@ QByteArray RenderHtmlPdf(const MailDocument& document, const QPageLayout& layout
                          QString& error) {
     MailWebPage page(profile, nullptr);
     // The document shows the mail; it never follows anything elsewhere.
-    page.SetNavigationHandler([](const std::string& url, bool& cancel) {
-        cancel = DecideNavigation(url, TempDir()) != NavigationDecision::ndProceed;
+    page.SetNavigationHandler([files = document.htmlSettings.files](const std::string& url, bool& cancel) {
+        cancel = DecideNavigation(url, files.get()) != NavigationDecision::ndProceed;
     });
     bool loaded = false;
     bool loadedOk = false;
