@@ -46,6 +46,19 @@ private:
 const TIdHeaderCoder* CoderForCharset(std::string_view charset);
 
 std::string DecodeEncodedWords(std::string_view value);
+
+// Another reading of the same words: the words are found and taken apart as
+// above, but what their bytes and the text between them become is decided
+// here (the view's Unicode reading of a header).
+class EncodedWordDecoding {
+public:
+    virtual ~EncodedWordDecoding() = default;
+    // The decoded bytes of one word labelled with charset.
+    virtual std::string Word(std::string_view charset, std::string_view bytes) const = 0;
+    // A stretch of the value outside every word, as it stands.
+    virtual std::string Plain(std::string_view bytes) const = 0;
+};
+std::string DecodeEncodedWords(std::string_view value, const EncodedWordDecoding& decoding);
 // start and end are 1-based positions of the token; on success end becomes
 // the position of the word's final "=".
 bool FindEncodedWord(std::string_view text, int start, int& end, std::string& charset, std::string& encoding,
