@@ -4,8 +4,11 @@
 #include <cstdio>
 #include <string>
 
+#include "view/charset_choice.h"
+
 struct DumpOptions {
     bool view = false;
+    view::CharsetChoice charset;  // --charset; used by the view mode only
     std::string tempDir;          // --temp-dir; used by the view mode only
     std::string saveDir;          // --save-attachments; empty: save nothing
     std::string file;

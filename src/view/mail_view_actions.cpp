@@ -29,11 +29,15 @@ std::vector<int> MailViewCore::PartsOfLine(const std::string& line) const {
 void MailViewCore::btnAnlageSpeichernClick() {
     const int line = SelectedLine();
     if (line < 0) return;
-    const std::string& name = attachmentLines_[static_cast<std::size_t>(line)];
-    const std::vector<int> parts = PartsOfLine(name);
-    const int index = parts.empty() ? line : parts.front();
-    const std::optional<std::string> target =
-        ports_.saveDialog.Execute(platform::LocalToUtf8(SanitizeFileName(name, index)));
+    const Name& name = attachmentLines_[static_cast<std::size_t>(line)];
+    const std::vector<int> parts = PartsOfLine(name.local);
+    std::string proposal;
+    if (!parts.empty())
+        proposal = AttachmentFileName(parts.front());
+    else
+        proposal = Classic() ? platform::LocalToUtf8(SanitizeFileName(name.local, line))
+                             : SanitizeFileNameUtf8(name.shown, line);
+    const std::optional<std::string> target = ports_.saveDialog.Execute(proposal);
     if (!target) return;
     for (const int i : parts) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
@@ -45,9 +49,9 @@ void MailViewCore::btnAnlageSpeichernClick() {
 void MailViewCore::lbAnlagenDblClick() {
     const int line = SelectedLine();
     if (line < 0) return;
-    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)])) {
+    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)].local)) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        const std::string path = TempDir() + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, i));
+        const std::string path = TempDir() + AttachmentFileName(i);
         platform::ForceDirectories(TempDir());
         if (platform::FileExists(path)) platform::DeleteFile(path);
         CopyAttachmentPrivately(attachment, path);

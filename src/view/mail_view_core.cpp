@@ -3,6 +3,8 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
+#include "platform/utf8.h"
+#include "reader/decoding/message_decoder_mime.h"
 #include "reader/headers/encoded_words.h"
 #include "reader/message/message.h"
 #include "view/attachment_copy.h"
@@ -10,6 +12,7 @@
 #include "view/header_summary.h"
 #include "view/html_temp_files.h"
 #include "view/mail_repair.h"
+#include "view/mail_text_decoder.h"
 #include "view/temp_dir.h"
 #include "view/text_rules.h"
 
@@ -76,8 +79,41 @@ void MailViewCore::DeleteHtmlTempFiles() const { view::DeleteHtmlTempFiles(TempD
 void MailViewCore::ChangeMail() {
     DisplayFlush flush(*this);
     Reset();
+    charset_ = defaultCharset_;
     if (!LoadWithRepair()) return;
+    loaded_ = true;
+    loadedNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
+    for (int i = 0; i < mail_->Parts.Count(); ++i)
+        if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&mail_->Parts.Items(i)))
+            loadedNames_[static_cast<std::size_t>(i)] = attachment->AttachedFileName;
     htmlTempFileName_ = NextHtmlTempFileName();
+    Present();
+}
+
+void MailViewCore::ChooseCharset(const CharsetChoice& choice) {
+    charset_ = choice;
+    if (choice.mode != CharsetMode::cmExplicit) defaultCharset_ = choice;
+    if (!loaded_) return;
+    DisplayFlush flush(*this);
+    ResetPages();
+    // The mail is shown again from the names it was loaded with.
+    for (int i = 0; i < mail_->Parts.Count(); ++i)
+        if (auto* attachment = dynamic_cast<TIdAttachment*>(&mail_->Parts.Items(i)))
+            attachment->AttachedFileName = loadedNames_[static_cast<std::size_t>(i)];
+    Present();
+}
+
+// Everything ChangeMail shows once the mail is loaded; shown again when the
+// charset changes.
+void MailViewCore::Present() {
+    text_.reset();
+    if (!Classic()) text_ = std::make_unique<MailTextDecoder>(charset_, MessageCharsetLabel());
+    shownNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
+    for (int i = 0; i < mail_->Parts.Count(); ++i)
+        if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&mail_->Parts.Items(i)))
+            shownNames_[static_cast<std::size_t>(i)] =
+                Classic() ? Shown(attachment->AttachedFileName) : UnicodeFileName(*attachment);
+
     ShowSubject();
     ShowHeaderSummary();
     StartRawHeader();
@@ -96,7 +132,7 @@ void MailViewCore::ChangeMail() {
     PublishHtmlFoundInText();
 }
 
-void MailViewCore::Reset() {
+void MailViewCore::ResetPages() {
     attachmentLines_.clear();
     attachmentsDirty_ = true;
     SetMessageText({}, false);
@@ -109,18 +145,23 @@ void MailViewCore::Reset() {
 
     htmlPublished_ = false;
     publishedHtml_.clear();
+    publishedKind_ = PageText::ptLocal;
     htmlEncoding_ = HtmlFileEncoding::heLocal;
-    remoteContentAllowed_ = false;
-    cidFiles_.clear();
-    repaired_ = false;
-    notices_.clear();
-
     ports_.html.Stop();
     try {
         ports_.html.Navigate("about:blank", PageSettings());
     } catch (...) {
         // A view that cannot blank itself still shows the next page.
     }
+}
+
+void MailViewCore::Reset() {
+    remoteContentAllowed_ = false;
+    ResetPages();
+    cidFiles_.clear();
+    repaired_ = false;
+    notices_.clear();
+    loaded_ = false;
 
     mail_.reset();
     mail_ = std::make_unique<TIdMessage>();
@@ -150,16 +191,114 @@ bool MailViewCore::LoadWithRepair() {
     }
 }
 
+std::string MailViewCore::Shown(std::string_view local) const { return platform::LocalToUtf8(local); }
+
+std::string MailViewCore::ShownHeaderLine(std::string_view line) const {
+    return Classic() ? Shown(line) : text_->HeaderBytes(line);
+}
+
+// The charset the message declares for its text: its own, or for a
+// multipart message that names none, the first one a text part names.
+std::string MailViewCore::MessageCharsetLabel() const {
+    if (platform::EncodingForLabel(mail_->CharSet)) return mail_->CharSet;
+    for (int i = 0; i < mail_->Parts.Count(); ++i) {
+        const auto* text = dynamic_cast<const TIdText*>(&mail_->Parts.Items(i));
+        if (text && platform::EncodingForLabel(text->CharSet)) return text->CharSet;
+    }
+    return {};
+}
+
+// Split first, then decoded: a comma or quote inside an encoded word is
+// text, not syntax.
+TIdEMailAddressList MailViewCore::DecodedAddresses(std::string_view rawValue) const {
+    TIdEMailAddressList list;
+    list.ParseAddressList(rawValue);
+    for (int i = 0; i < list.Count(); ++i) {
+        TIdEMailAddressItem& item = list.Items(i);
+        item.Name = text_->HeaderValue(item.Name);
+        item.Address = text_->HeaderValue(item.Address);
+    }
+    return list;
+}
+
+MailViewCore::Name MailViewCore::AttachedName(const TIdAttachment& part, int index) const {
+    return {part.AttachedFileName, shownNames_[static_cast<std::size_t>(index)]};
+}
+
+void MailViewCore::SetAttachedName(TIdAttachment& part, int index, Name name) {
+    part.AttachedFileName = std::move(name.local);
+    shownNames_[static_cast<std::size_t>(index)] = std::move(name.shown);
+}
+
+// The reader's name read again in Unicode: from the part's headers when it
+// came from there, else (an inline block's "begin" line) from its bytes.
+std::string MailViewCore::UnicodeFileName(const TIdAttachment& part) const {
+    const std::string& name = part.AttachedFileName;
+    if (name.empty()) return {};
+    const std::string contentType = part.Headers.ValueOf("Content-Type");
+    const std::string disposition = part.Headers.ValueOf("Content-Disposition");
+    const std::string_view parameters = TIdMessageDecoderMIME::DispositionParameters(disposition);
+    if (TIdMessageDecoderMIME::PartFileNameFromHeaders(contentType, parameters) == name)
+        return TIdMessageDecoderMIME::SanitizeFileName(
+            text_->HeaderValue(TIdMessageDecoderMIME::RawPartFileName(contentType, parameters)));
+    return text_->HeaderBytes(name);
+}
+
+// A name made from the Content-Type value of an application part. The
+// decisions are taken on the local name, so both forms agree.
+MailViewCore::Name MailViewCore::NameFromContentType(const TIdAttachment& part, int index) const {
+    const std::string value = part.Headers.ValueOf("Content-Type");
+    const std::string type = platform::UpperCaseAscii(value);
+    Name w{DecodeEncodedWords(value), Classic() ? std::string() : text_->HeaderValue(value)};
+    for (std::string* text : {&w.local, &w.shown}) {
+        if (const auto pos = platform::UpperCaseAscii(*text).find("NAME="); pos != std::string::npos)
+            text->erase(0, pos + 5);
+        if (!text->empty() && text->front() == '"' && text->back() == '"')
+            *text = text->size() >= 2 ? text->substr(1, text->size() - 2) : "";
+    }
+    if (w.local.empty()) w.local = w.shown = "Anlage" + std::to_string(index);
+    if (!HasExtension(w.local)) {
+        // "VND.MS-POERPOINT" is the key stored files were named by.
+        static constexpr std::pair<std::string_view, std::string_view> kExtensions[] = {
+            {"MSWORD", ".DOC"},      {"PDF", ".PDF"},
+            {"RTF", ".RTF"},         {"VND.MS-EXCEL", ".XLS"},
+            {"VND.MS-POERPOINT", ".PPT"}, {"ZIP", ".ZIP"},
+        };
+        for (const auto& [key, extension] : kExtensions) {
+            if (type.find(key) == std::string::npos) continue;
+            w.local += extension;
+            w.shown += extension;
+        }
+    }
+    if (Classic() || w.shown.empty()) w.shown = Shown(w.local);
+    return w;
+}
+
 void MailViewCore::ShowSubject() {
-    subjectText_ = mail_->Subject;
-    if (ContainsUpper(mail_->Headers.ValueOf("Content-Type"), "UTF-8"))
-        subjectText_ = platform::Utf8ToLocal(mail_->Subject);
+    if (Classic()) {
+        std::string local = mail_->Subject;
+        if (ContainsUpper(mail_->Headers.ValueOf("Content-Type"), "UTF-8")) local = platform::Utf8ToLocal(local);
+        subjectText_ = Shown(local);
+    } else {
+        subjectText_ = text_->HeaderValue(mail_->Headers.ValueOf("Subject"));
+    }
     subjectLine_ = "Betreff: " + subjectText_;
     ports_.displays.ShowSubjectLine(subjectLine_);
 }
 
 void MailViewCore::ShowHeaderSummary() {
-    HeaderSummary summary = BuildHeaderSummary(*mail_, seenAddresses_);
+    HeaderSummary summary;
+    if (Classic()) {
+        summary = BuildHeaderSummary(*mail_, seenAddresses_);
+        for (std::string& value : summary.values) value = Shown(value);
+    } else {
+        const TIdEMailAddressList from = DecodedAddresses(mail_->Headers.ValueOf("From"));
+        const TIdEMailAddressItem noSender;
+        summary = BuildHeaderSummary(from.Count() > 0 ? from.Items(0) : noSender,
+                                     DecodedAddresses(mail_->Headers.ValueOf("To")),
+                                     DecodedAddresses(mail_->Headers.ValueOf("Reply-To")), mail_->Date,
+                                     seenAddresses_, TextForm::tfUtf8);
+    }
     headerLabels_ = std::move(summary.labels);
     headerValues_ = std::move(summary.values);
     ports_.displays.ShowHeaderSummary(headerLabels_, headerValues_);
@@ -175,86 +314,87 @@ void MailViewCore::StartRawHeader() {
     AppendRawHeaderLine("");
     TStringList lines;
     mail_->Headers.CopyAsNameEquals(lines);
-    for (const std::string& line : lines) AppendRawHeaderLine(line);
+    for (const std::string& line : lines) AppendRawHeaderLine(ShownHeaderLine(line));
     SetMessageText({}, false);
 }
 
 void MailViewCore::ShowSinglePartBody() {
     BringToFront(Page::tsText);
-    const bool utf8 = SaysUtf8(mail_->Headers);
     const std::string body = mail_->Body.Text();
-    if (!ContainsUpper(mail_->ContentType, "HTML")) {
-        if (utf8)
-            SetMessageText(platform::Utf8ToLocal(body), true);
-        else
-            SetMessageText(body, false);
+    const bool html = ContainsUpper(mail_->ContentType, "HTML");
+    if (!Classic()) {
+        const std::string& label = mail_->CharSet;
+        if (!html) {
+            SetMessageText(text_->Text(body, label), false);
+            return;
+        }
+        OpenHtmlPage();
+        const platform::TextEncoding* encoding = text_->HtmlEncoding(label);
+        const std::string page = encoding ? platform::DecodeToUtf8(*encoding, body) : std::string();
+        if (messageText_.Empty()) SetMessageText(encoding ? page : text_->Text(body, label), false);
+        PublishHtml(encoding ? page : body, encoding ? PageText::ptUtf8 : PageText::ptMailBytes);
+        return;
+    }
+    const bool utf8 = SaysUtf8(mail_->Headers);
+    if (!html) {
+        SetMessageText(Shown(utf8 ? platform::Utf8ToLocal(body) : body), utf8);
         return;
     }
     OpenHtmlPage();
-    if (messageText_.Empty()) SetMessageText(body, false);
-    PublishHtml(utf8 ? platform::Utf8ToLocal(body) : body, utf8);
+    if (messageText_.Empty()) SetMessageText(Shown(body), false);
+    PublishHtml(utf8 ? platform::Utf8ToLocal(body) : body, utf8 ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
 void MailViewCore::ShowPartlessMultipart() {
-    SetMessageText(mail_->Body.Text(), false);
+    const std::string body = mail_->Body.Text();
+    SetMessageText(Classic() ? Shown(body) : text_->Text(body, mail_->CharSet), false);
     FlushDisplays();
     ports_.boxes.Show(MessageBoxKind::mbInformation, kNoBoundaryText);
 }
 
 void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
-    std::string w;
+    Name w;
     bool placed = false;
     AppendRawHeaderBlock(kTypeAttachmentLine, part.Headers);
 
     bool toApplicationRule = false;
     if (dynamic_cast<TIdAttachmentFile*>(&part)) {
-        w = part.AttachedFileName;
-        if (!w.empty()) {
-            if (!HasExtension(w) && ContainsUpper(part.ContentType, "TEXT/PLAIN")) {
-                w += ".txt";
-                part.AttachedFileName = w;
+        w = AttachedName(part, index);
+        if (!w.local.empty()) {
+            if (!HasExtension(w.local) && ContainsUpper(part.ContentType, "TEXT/PLAIN")) {
+                w.local += ".txt";
+                w.shown += ".txt";
+                SetAttachedName(part, index, w);
             }
-            AppendRawHeaderLine("Fileanhang, Dateiname: " + w);
+            AppendRawHeaderLine("Fileanhang, Dateiname: " + w.shown);
             AddAttachmentName(w);
             placed = true;
         }
-        toApplicationRule = !ContainsUpper(part.ContentDisposition(), "INLINE") && !w.empty() &&
+        toApplicationRule = !ContainsUpper(part.ContentDisposition(), "INLINE") && !w.local.empty() &&
                             part.Headers.ValueOf("content-id").empty();
         if (!toApplicationRule) {
             if (ContainsUpper(part.ContentType, "MESSAGE")) {
-                w = "Anlage" + std::to_string(index) + ".kqv";
-                part.AttachedFileName = w;
+                const std::string name = "Anlage" + std::to_string(index) + ".kqv";
+                SetAttachedName(part, index, {name, name});
             }
-            w = part.Headers.ValueOf("content-id");
-            if (!w.empty()) {
+            const std::string id = part.Headers.ValueOf("content-id");
+            w = {id, ShownHeaderLine(id)};
+            if (!id.empty()) {
                 const std::string path = CidFilePath(part, index);
-                AppendRawHeaderLine("Fileanhang, CIDFile: " + platform::Utf8ToLocal(path));
+                // The classic page showed the path in the local code page.
+                AppendRawHeaderLine("Fileanhang, CIDFile: " +
+                                    (Classic() ? Shown(platform::Utf8ToLocal(path)) : path));
                 if (platform::FileExists(path) || StoreCidFile(part, path)) placed = true;
             }
         }
     }
 
     if (ContainsUpper(part.Headers.ValueOf("Content-Type"), "APPLICATION/") && !placed) {
-        AppendRawHeaderLine("Application-Anhang: " + w);
-        const std::string type = platform::UpperCaseAscii(part.Headers.ValueOf("Content-Type"));
-        w = part.AttachedFileName;
-        if (IsBlank(w)) {
-            w = DecodeEncodedWords(part.Headers.ValueOf("Content-Type"));
-            if (const auto pos = platform::UpperCaseAscii(w).find("NAME="); pos != std::string::npos)
-                w.erase(0, pos + 5);
-            if (!w.empty() && w.front() == '"' && w.back() == '"') w = w.size() >= 2 ? w.substr(1, w.size() - 2) : "";
-            if (w.empty()) w = "Anlage" + std::to_string(index);
-            if (!HasExtension(w)) {
-                // "VND.MS-POERPOINT" is the key stored files were named by.
-                static constexpr std::pair<std::string_view, std::string_view> kExtensions[] = {
-                    {"MSWORD", ".DOC"},      {"PDF", ".PDF"},
-                    {"RTF", ".RTF"},         {"VND.MS-EXCEL", ".XLS"},
-                    {"VND.MS-POERPOINT", ".PPT"}, {"ZIP", ".ZIP"},
-                };
-                for (const auto& [key, extension] : kExtensions)
-                    if (type.find(key) != std::string::npos) w += extension;
-            }
-            part.AttachedFileName = w;
+        AppendRawHeaderLine("Application-Anhang: " + w.shown);
+        w = AttachedName(part, index);
+        if (IsBlank(w.local)) {
+            w = NameFromContentType(part, index);
+            SetAttachedName(part, index, w);
         }
         AddAttachmentName(w);
         placed = true;
@@ -262,17 +402,18 @@ void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
 
     if (!placed && ContainsUpper(part.ContentDisposition(), "INLINE")) {
         StoreCidFile(part, CidFilePath(part, index));
-        w = part.AttachedFileName;
-        if (!w.empty()) AddAttachmentName(w);
+        w = AttachedName(part, index);
+        if (!w.local.empty()) AddAttachmentName(w);
         placed = true;
     }
 
     if (!placed) {
-        w = part.AttachedFileName;
-        if (IsBlank(w)) {
-            w = "Anlage" + std::to_string(index);
-            if (ContainsUpper(part.ContentType, "TEXT/PLAIN")) w += ".txt";
-            part.AttachedFileName = w;
+        w = AttachedName(part, index);
+        if (IsBlank(w.local)) {
+            w.local = "Anlage" + std::to_string(index);
+            if (ContainsUpper(part.ContentType, "TEXT/PLAIN")) w.local += ".txt";
+            w.shown = w.local;
+            SetAttachedName(part, index, w);
         }
         AddAttachmentName(w);
     }
@@ -280,7 +421,7 @@ void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
 
 void MailViewCore::ShowTextPart(TIdText& part) {
     AppendRawHeaderBlock(kTypeTextLine, part.Headers);
-    const bool utf8 = SaysUtf8(part.Headers);
+    const bool utf8 = Classic() && SaysUtf8(part.Headers);
     const std::string body = part.Body.Text();
     if (!ContainsUpper(part.ContentType, "HTML")) {
         if (!messageText_.Empty()) {
@@ -288,24 +429,32 @@ void MailViewCore::ShowTextPart(TIdText& part) {
             messageText_.Add(std::string(kTextSeparator));
             messageText_.Add("");
         }
+        const std::string text =
+            Classic() ? Shown(utf8 ? platform::Utf8ToLocal(body) : body) : text_->Text(body, part.CharSet);
         // The part's lines appended are the lines of the whole text joined
         // and split again (every line held ends without a break), without
         // re-scanning all earlier parts for each new one.
-        for (std::string& line : SplitTextLines(utf8 ? platform::Utf8ToLocal(body) : body))
-            messageText_.Add(std::move(line));
+        for (std::string& line : SplitTextLines(text)) messageText_.Add(std::move(line));
         messageTextConverted_ = messageTextConverted_ || utf8;
         messageTextDirty_ = true;
         return;
     }
     OpenHtmlPage();
-    if (messageText_.Empty()) SetMessageText(body, false);
+    if (!Classic()) {
+        const platform::TextEncoding* encoding = text_->HtmlEncoding(part.CharSet);
+        const std::string page = encoding ? platform::DecodeToUtf8(*encoding, body) : std::string();
+        if (messageText_.Empty()) SetMessageText(encoding ? page : text_->Text(body, part.CharSet), false);
+        PublishHtml(encoding ? page : body, encoding ? PageText::ptUtf8 : PageText::ptMailBytes);
+        return;
+    }
+    if (messageText_.Empty()) SetMessageText(Shown(body), false);
     std::string html = utf8 ? platform::Utf8ToLocal(body) : body;
     bool converted = utf8;
     if (IsBlank(html)) {
         html = body;
         converted = false;
     }
-    PublishHtml(html, converted);
+    PublishHtml(html, converted ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
 void MailViewCore::PublishHtmlFoundInText() {
@@ -313,7 +462,11 @@ void MailViewCore::PublishHtmlFoundInText() {
     const std::string text = messageText_.Text();
     if (!ContainsUpper(text, "<HTML")) return;
     OpenHtmlPage();
-    PublishHtml(text, messageTextConverted_);
+    if (!Classic())
+        PublishHtml(text, PageText::ptUtf8);
+    else
+        PublishHtml(platform::Utf8ToLocal(text),
+                    messageTextConverted_ ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
 void MailViewCore::OpenHtmlPage() {
@@ -330,21 +483,39 @@ void MailViewCore::OpenHtmlPage() {
     }
 }
 
-void MailViewCore::PublishHtml(const std::string& html, bool convertedFromUtf8) {
+void MailViewCore::PublishHtml(const std::string& html, PageText kind) {
     TStringList lines;
     lines.SetText(RemoveCidSchemes(html));
     std::string text = lines.Text();
-    // Text that went through Utf8ToLocal is no longer in the charset its
-    // page may declare; a byte order mark outranks any such declaration.
-    const std::string bytes =
-        convertedFromUtf8 ? std::string(kUtf8Bom) + platform::LocalToUtf8(text) : text;
+    // Converted text is no longer in the charset its page may declare; a
+    // byte order mark outranks any such declaration.
+    std::string bytes;
+    switch (kind) {
+    case PageText::ptLocal:
+    case PageText::ptMailBytes: bytes = text; break;
+    case PageText::ptLocalFromUtf8: bytes = std::string(kUtf8Bom) + platform::LocalToUtf8(text); break;
+    case PageText::ptUtf8: bytes = std::string(kUtf8Bom) + text; break;
+    }
     platform::WriteWholeFile(htmlTempFileName_, bytes, 0600);
     publishedHtml_ = std::move(text);
-    htmlEncoding_ = convertedFromUtf8 ? HtmlFileEncoding::heUtf8Bom : HtmlFileEncoding::heLocal;
+    publishedKind_ = kind;
+    htmlEncoding_ = kind == PageText::ptLocalFromUtf8 || kind == PageText::ptUtf8 ? HtmlFileEncoding::heUtf8Bom
+                                                                                 : HtmlFileEncoding::heLocal;
     htmlPublished_ = true;
     FlushDisplays();
     ports_.html.Navigate(htmlTempFileName_, PageSettings());
     BringToFront(Page::tsHTML);
+}
+
+std::string MailViewCore::PublishedHtmlUtf8() const {
+    switch (publishedKind_) {
+    case PageText::ptLocal:
+    case PageText::ptLocalFromUtf8: return platform::LocalToUtf8(publishedHtml_);
+    case PageText::ptUtf8: return publishedHtml_;
+    case PageText::ptMailBytes:
+        return platform::IsValidUtf8(publishedHtml_) ? publishedHtml_ : platform::LocalToUtf8(publishedHtml_);
+    }
+    return publishedHtml_;
 }
 
 void MailViewCore::SetMessageText(const std::string& text, bool convertedFromUtf8) {
@@ -353,9 +524,22 @@ void MailViewCore::SetMessageText(const std::string& text, bool convertedFromUtf
     messageTextDirty_ = true;
 }
 
-void MailViewCore::AddAttachmentName(const std::string& name) {
+void MailViewCore::AddAttachmentName(const Name& name) {
     attachmentLines_.push_back(name);
     attachmentsDirty_ = true;
+}
+
+std::vector<std::string> MailViewCore::AttachmentLines() const {
+    std::vector<std::string> lines;
+    lines.reserve(attachmentLines_.size());
+    for (const Name& name : attachmentLines_) lines.push_back(Classic() ? name.shown : VisibleInList(name.shown));
+    return lines;
+}
+
+std::string MailViewCore::AttachmentFileName(int partIndex) const {
+    const auto& part = static_cast<const TIdAttachment&>(mail_->Parts.Items(partIndex));
+    if (Classic()) return Shown(SanitizeFileName(part.AttachedFileName, partIndex));
+    return SanitizeFileNameUtf8(shownNames_[static_cast<std::size_t>(partIndex)], partIndex);
 }
 
 void MailViewCore::AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers) {
@@ -367,7 +551,7 @@ void MailViewCore::AppendRawHeaderBlock(std::string_view typeLine, const TIdHead
     AppendRawHeaderLine("");
     TStringList lines;
     headers.CopyAsNameEquals(lines);
-    for (const std::string& line : lines) AppendRawHeaderLine(line);
+    for (const std::string& line : lines) AppendRawHeaderLine(ShownHeaderLine(line));
 }
 
 void MailViewCore::AppendRawHeaderLine(const std::string& line) {
@@ -387,7 +571,8 @@ std::string MailViewCore::CidFilePath(const TIdAttachment& part, int index) cons
     // Without an id there is no name: the path is the folder itself, which
     // no copy can replace.
     if (id.empty()) return TempDir();
-    return TempDir() + platform::LocalToUtf8(SanitizeFileName(id, index));
+    if (Classic()) return TempDir() + Shown(SanitizeFileName(id, index));
+    return TempDir() + SanitizeFileNameUtf8(text_->HeaderBytes(id), index);
 }
 
 bool MailViewCore::StoreCidFile(TIdAttachment& part, const std::string& path) {
@@ -421,7 +606,7 @@ void MailViewCore::FlushDisplays() {
     }
     if (attachmentsDirty_) {
         attachmentsDirty_ = false;
-        ports_.displays.ShowAttachmentList(attachmentLines_);
+        ports_.displays.ShowAttachmentList(AttachmentLines());
     }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "reader/string_list.h"
+#include "view/charset_choice.h"
 #include "view/desktop_shell.h"
 #include "view/html_view.h"
 #include "view/message_boxes.h"
@@ -20,8 +21,11 @@ class TIdMessage;
 class TIdAttachment;
 class TIdText;
 class TIdHeaderList;
+class TIdEMailAddressList;
 
 namespace view {
+
+class MailTextDecoder;
 
 // The collaborators; they must outlive the core.
 struct MailViewPorts {
@@ -50,6 +54,16 @@ public:
     // application-wide handler shows their text.
     void ChangeMail();
 
+    // How the mail's text is read: the choice each new mail starts with
+    // (the viewer keeps "Automatisch" or the classic view as the user left
+    // it), and the choice for the mail on show, which shows it again at
+    // once. Choosing "Automatisch" or the classic view also makes it the
+    // choice of the next mails; an explicit charset holds for this mail.
+    void SetDefaultCharset(const CharsetChoice& choice) { defaultCharset_ = choice; }
+    const CharsetChoice& DefaultCharset() const { return defaultCharset_; }
+    void ChooseCharset(const CharsetChoice& choice);
+    const CharsetChoice& Charset() const { return charset_; }
+
     std::string NextHtmlTempFileName() const;
     void DeleteHtmlTempFiles() const;
 
@@ -69,10 +83,16 @@ public:
     // State of the mail on show.
     TIdMessage* Mail() const { return mail_.get(); }
     const std::string& HtmlTempFileName() const { return htmlTempFileName_; }
+    // The subject as shown (UTF-8).
     const std::string& SubjectText() const { return subjectText_; }
     bool HtmlPublished() const { return htmlPublished_; }
-    // The HTML text last published, as local text, line ends CR LF.
+    // The HTML text last published, line ends CR LF, without a byte order
+    // mark: local text in the classic view, otherwise UTF-8 or, for a page
+    // without a known charset, the mail's own bytes.
     const std::string& PublishedHtml() const { return publishedHtml_; }
+    // The same as UTF-8 (the mail's own bytes read as UTF-8 when they are
+    // valid UTF-8, else as Windows-1252).
+    std::string PublishedHtmlUtf8() const;
     HtmlPageSettings PageSettings() const { return {htmlEncoding_, remoteContentAllowed_}; }
     // Files written under TempDir for content ids, in order.
     const std::vector<std::string>& CidFiles() const { return cidFiles_; }
@@ -81,21 +101,47 @@ public:
     // Notices of the reader while loading (each also shown as a plain box).
     const std::vector<std::string>& Notices() const { return notices_; }
 
-    // What the displays hold.
+    // What the displays hold, as UTF-8 in the charset choice of the mail.
     const std::vector<std::string>& HeaderLabels() const { return headerLabels_; }
     const std::vector<std::string>& HeaderValues() const { return headerValues_; }
     const std::string& SubjectLine() const { return subjectLine_; }
     const TStringList& MessageText() const { return messageText_; }
     const TStringList& RawHeader() const { return rawHeader_; }
-    const std::vector<std::string>& AttachmentLines() const { return attachmentLines_; }
+    std::vector<std::string> AttachmentLines() const;
+    // The file name (UTF-8, safe) under which the attachment at the index
+    // of Parts is saved or opened.
+    std::string AttachmentFileName(int partIndex) const;
     bool PageVisible(Page page) const { return pageVisible_[static_cast<int>(page)]; }
     Page FrontPage() const { return frontPage_; }
 
 private:
     class DisplayFlush;
+    // A name as the model holds it (local text) and as it is shown (UTF-8).
+    struct Name {
+        std::string local;
+        std::string shown;
+    };
+    // The way a page's text becomes the file's bytes.
+    enum class PageText {
+        ptLocal,          // classic: local text as it stands
+        ptLocalFromUtf8,  // classic: local text converted from UTF-8, written as UTF-8
+        ptUtf8,           // UTF-8, written as UTF-8
+        ptMailBytes,      // the mail's bytes, for the page's own declaration
+    };
 
     void Reset();
     bool LoadWithRepair();
+    void Present();
+    void ResetPages();
+    bool Classic() const { return charset_.mode == CharsetMode::cmClassic; }
+    std::string Shown(std::string_view local) const;
+    std::string ShownHeaderLine(std::string_view line) const;
+    std::string MessageCharsetLabel() const;
+    TIdEMailAddressList DecodedAddresses(std::string_view rawValue) const;
+    Name AttachedName(const TIdAttachment& part, int index) const;
+    void SetAttachedName(TIdAttachment& part, int index, Name name);
+    std::string UnicodeFileName(const TIdAttachment& part) const;
+    Name NameFromContentType(const TIdAttachment& part, int index) const;
     void ShowSubject();
     void ShowHeaderSummary();
     void StartRawHeader();
@@ -106,9 +152,9 @@ private:
     void PublishHtmlFoundInText();
 
     void OpenHtmlPage();
-    void PublishHtml(const std::string& html, bool convertedFromUtf8);
+    void PublishHtml(const std::string& html, PageText kind);
     void SetMessageText(const std::string& text, bool convertedFromUtf8);
-    void AddAttachmentName(const std::string& name);
+    void AddAttachmentName(const Name& name);
     void AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers);
     void AppendRawHeaderLine(const std::string& line);
     std::string CidFilePath(const TIdAttachment& part, int index) const;
@@ -124,7 +170,15 @@ private:
     int SelectedLine() const;
 
     MailViewPorts ports_;
+    CharsetChoice defaultCharset_;
+    CharsetChoice charset_;
+    std::unique_ptr<MailTextDecoder> text_;  // for every choice but the classic one
     std::unique_ptr<TIdMessage> mail_;
+    bool loaded_ = false;
+    // AttachedFileName of every part as loaded (ChangeMail changes some),
+    // and the shown form of each part's current name.
+    std::vector<std::string> loadedNames_;
+    std::vector<std::string> shownNames_;
     std::string htmlTempFileName_;
     std::string subjectText_;
     TStringList seenAddresses_;
@@ -134,7 +188,7 @@ private:
     std::string subjectLine_;
     TStringList messageText_;
     TStringList rawHeader_;
-    std::vector<std::string> attachmentLines_;
+    std::vector<Name> attachmentLines_;
     bool pageVisible_[4] = {true, false, false, true};
     Page frontPage_ = Page::tsText;
     bool messageTextDirty_ = false;
@@ -145,6 +199,7 @@ private:
     bool messageTextConverted_ = false;
     bool htmlPublished_ = false;
     std::string publishedHtml_;
+    PageText publishedKind_ = PageText::ptLocal;
     HtmlFileEncoding htmlEncoding_ = HtmlFileEncoding::heLocal;
     bool remoteContentAllowed_ = false;
     std::vector<std::string> cidFiles_;
