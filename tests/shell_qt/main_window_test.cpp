@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
@@ -48,6 +49,7 @@ protected:
         ports.showPlainMessage = [this](QWidget*, const QString& t) { rec_.messages << t; };
         ports.registrar = std::make_unique<CountingRegistrar>(rec_);
         ports.executablePath = "/usr/bin/merivo-mailviewer";
+        ports.charsetMenu = charsetMenu_;
         return std::make_unique<TformMailViewer>(header_, pages_, std::move(args), std::move(ports));
     }
     QWidget* PanelMain(TformMailViewer& w) { return w.findChild<QWidget*>("panelMain"); }
@@ -56,6 +58,7 @@ protected:
     Recorder rec_;
     QWidget* header_ = nullptr;
     QTabWidget* pages_ = nullptr;
+    QMenu* charsetMenu_ = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsWithTheMenuBarOnly) {
@@ -72,6 +75,16 @@ TEST_F(MainWindowTest, StartsWithTheMenuBarOnly) {
     // The view's controls now live in panelMain: header above the pages.
     EXPECT_EQ(header_->parentWidget(), PanelMain(*w));
     EXPECT_EQ(pages_->parentWidget(), PanelMain(*w));
+}
+
+TEST_F(MainWindowTest, CharsetMenuFollowsTheThreeCommands) {
+    QMenu charsetMenu(QStringLiteral("Zeichenkodierung"));
+    charsetMenu_ = &charsetMenu;
+    auto w = Make({"viewer"});
+    QStringList entries;
+    for (QAction* a : w->menuBar()->actions()) entries << a->text();
+    EXPECT_EQ(entries, (QStringList{"Datei öffnen", ".kqv immer mit Mailviewer öffnen", "Beenden", "Zeichenkodierung"}));
+    EXPECT_EQ(w->menuBar()->actions().back()->menu(), &charsetMenu);
 }
 
 TEST_F(MainWindowTest, FirstArgumentIsShownAndTheSecondIgnored) {

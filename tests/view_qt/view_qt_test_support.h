@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -35,7 +36,10 @@ protected:
         ASSERT_TRUE(root.isValid());
         view::SetTempDir(view::qt::QStringToPath(root.filePath(QStringLiteral("Temp"))));
         ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("mails"))));
-        form = std::make_unique<TformMailansehen>(nullptr, view::qt::MailViewServices{&boxes, &saveDialog, &shell});
+        // Settings of their own, never the user's.
+        settings = std::make_unique<QSettings>(root.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        form = std::make_unique<TformMailansehen>(nullptr,
+                                                  view::qt::MailViewServices{&boxes, &saveDialog, &shell, settings.get()});
         form->resize(900, 700);
         form->show();
     }
@@ -97,6 +101,7 @@ protected:
     view::RecordingMessageBoxes boxes;
     view::ScriptedSaveDialog saveDialog;
     view::RecordingShell shell;
+    std::unique_ptr<QSettings> settings;
     std::unique_ptr<TformMailansehen> form;
 };
 

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     ports.showPlainMessage = ShowPlainMessage;
     ports.registrar = MakeRegistrar();
     ports.executablePath = QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath();
+    ports.charsetMenu = mailView.Zeichenkodierung();
 
     TformMailViewer window(mailView.panelOben(), mailView.pcMailAnsicht(), QCoreApplication::arguments(),
                            std::move(ports));

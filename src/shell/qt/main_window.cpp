@@ -52,6 +52,7 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
     QAction* quit = menu->addAction(QString::fromUtf8("Beenden"));
     quit->setObjectName("Beenden1");
     connect(quit, &QAction::triggered, this, &TformMailViewer::Beenden1Click);
+    if (ports_.charsetMenu) menu->addMenu(ports_.charsetMenu);
 
     panelMain_ = new QWidget(this);
     panelMain_->setObjectName("panelMain");

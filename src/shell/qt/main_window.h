@@ -13,6 +13,7 @@
 #include <string>
 
 class QAction;
+class QMenu;
 class QStatusBar;
 class QTabWidget;
 class FileTypeRegistrar;
@@ -29,6 +30,8 @@ struct MainWindowPorts {
     std::unique_ptr<FileTypeRegistrar> registrar;
     // The running executable's full path, for the association.
     QString executablePath;
+    // The view's "Zeichenkodierung", placed after the three commands.
+    QMenu* charsetMenu = nullptr;
 };
 
 class TformMailViewer final : public QMainWindow {

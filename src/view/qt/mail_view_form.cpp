@@ -1,6 +1,7 @@
 #include "view/qt/mail_view_form.h"
 
 #include <QAction>
+#include <QMenu>
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -15,10 +16,12 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "view/qt/charset_menu.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
 #include "view/qt/qt_text.h"
+#include "view/qt/viewer_settings.h"
 #include "view/qt/xdg_desktop_shell.h"
 
 namespace view::qt {
@@ -120,6 +123,41 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
         services.shell ? *services.shell : *ownShell_});
     page_->SetNavigationHandler(
         [this](const std::string& url, bool& cancel) { core_->WebBrowser1BeforeNavigate2(url, cancel); });
+    if (!services.settings) ownSettings_ = OpenViewerSettings();
+    settings_ = services.settings ? services.settings : ownSettings_.get();
+    BuildCharsetMenu(*settings_);
+}
+
+void TformMailansehen::BuildCharsetMenu(QSettings& settings) {
+    mnZeichenkodierung_ = new CharsetMenu(this);
+    // Only "Automatisch" and the classic view are remembered.
+    const auto stored = CharsetChoiceNamed(settings.value(QString::fromLatin1(kCharsetSettingKey)).toString().toStdString());
+    if (stored && stored->mode != CharsetMode::cmExplicit) core_->SetDefaultCharset(*stored);
+    mnZeichenkodierung_->ShowChoice(core_->DefaultCharset());
+    mnZeichenkodierung_->onChosen = [this](const CharsetChoice& choice) { CharsetChosen(choice); };
+
+    reNachricht_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(reNachricht_, &QWidget::customContextMenuRequested, this, &TformMailansehen::ShowTextContextMenu);
+}
+
+void TformMailansehen::CharsetChosen(const CharsetChoice& choice) {
+    if (choice.mode != CharsetMode::cmExplicit) {
+        settings_->setValue(QString::fromLatin1(kCharsetSettingKey), QString::fromStdString(CharsetChoiceName(choice)));
+        settings_->sync();
+    }
+    try {
+        core_->ChooseCharset(choice);
+    } catch (const std::exception& e) {
+        ReportUnhandled(e.what());
+    }
+}
+
+void TformMailansehen::ShowTextContextMenu(const QPoint& position) {
+    if (!reNachricht_) return;
+    std::unique_ptr<QMenu> menu(reNachricht_->createStandardContextMenu(position));
+    menu->addSeparator();
+    menu->addMenu(mnZeichenkodierung_);
+    menu->exec(reNachricht_->viewport()->mapToGlobal(position));
 }
 
 TformMailansehen::~TformMailansehen() {
@@ -291,36 +329,47 @@ QTabWidget* TformMailansehen::pcMailAnsicht() const { return pcMailAnsicht_.data
 
 MailWebPage* TformMailansehen::WebPage() const { return page_.data(); }
 
+QMenu* TformMailansehen::Zeichenkodierung() const { return mnZeichenkodierung_.data(); }
+
 void TformMailansehen::SetMailFileName(const QString& path) { core_->MailFileName = QStringToPath(path); }
 
 void TformMailansehen::SetMailFileName(const std::string& path) { core_->MailFileName = path; }
 
 QString TformMailansehen::MailFileName() const { return PathToQString(core_->MailFileName); }
 
-void TformMailansehen::ChangeMail() { core_->ChangeMail(); }
+void TformMailansehen::ChangeMail() {
+    // A new mail starts with the remembered choice.
+    try {
+        core_->ChangeMail();
+    } catch (...) {
+        mnZeichenkodierung_->ShowChoice(core_->Charset());
+        throw;
+    }
+    mnZeichenkodierung_->ShowChoice(core_->Charset());
+}
 
 void TformMailansehen::ShowHeaderSummary(const std::vector<std::string>& labels,
                                          const std::vector<std::string>& values) {
-    if (memoHeader1_) memoHeader1_->setPlainText(LocalLinesToQString(labels));
-    if (memoHeader2_) memoHeader2_->setPlainText(LocalLinesToQString(values));
+    if (memoHeader1_) memoHeader1_->setPlainText(Utf8LinesToQString(labels));
+    if (memoHeader2_) memoHeader2_->setPlainText(Utf8LinesToQString(values));
 }
 
 void TformMailansehen::ShowSubjectLine(const std::string& text) {
-    if (panelBetreff_) panelBetreff_->setText(LocalToQString(text));
+    if (panelBetreff_) panelBetreff_->setText(Utf8ToQString(text));
 }
 
 void TformMailansehen::ShowMessageText(const std::vector<std::string>& lines) {
-    if (reNachricht_) reNachricht_->setPlainText(LocalLinesToQString(lines));
+    if (reNachricht_) reNachricht_->setPlainText(Utf8LinesToQString(lines));
 }
 
 void TformMailansehen::ShowRawHeader(const std::vector<std::string>& lines) {
-    if (memoHeader_) memoHeader_->setPlainText(LocalLinesToQString(lines));
+    if (memoHeader_) memoHeader_->setPlainText(Utf8LinesToQString(lines));
 }
 
 void TformMailansehen::ShowAttachmentList(const std::vector<std::string>& lines) {
     if (!lbAnlagen_) return;
     lbAnlagen_->clear();
-    for (const std::string& line : lines) lbAnlagen_->addItem(LocalToQString(line));
+    for (const std::string& line : lines) lbAnlagen_->addItem(Utf8ToQString(line));
     lbAnlagen_->setCurrentRow(-1);
     lbAnlagen_->clearSelection();
 }

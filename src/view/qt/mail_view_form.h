@@ -24,7 +24,9 @@ class QFrame;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
+class QMenu;
 class QPushButton;
+class QSettings;
 class QTabWidget;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -40,7 +42,10 @@ struct MailViewServices {
     MessageBoxes* boxes = nullptr;
     SaveDialog* saveDialog = nullptr;
     DesktopShell* shell = nullptr;
+    QSettings* settings = nullptr;  // the viewer's own settings
 };
+
+class CharsetMenu;
 
 }  // namespace view::qt
 
@@ -56,6 +61,9 @@ public:
     // destroyed by whoever hosted them.
     QWidget* panelOben() const;
     QTabWidget* pcMailAnsicht() const;
+    // "Zeichenkodierung", for the host's menu bar; the text page's context
+    // menu offers it too.
+    QMenu* Zeichenkodierung() const;
 
     // Full path of the mail file to show next.
     void SetMailFileName(const QString& path);
@@ -96,6 +104,9 @@ private:
     QWidget* BuildHtmlPage();
     QWidget* BuildAttachmentPage();
     void ShowRemoteContentBar();
+    void BuildCharsetMenu(QSettings& settings);
+    void CharsetChosen(const view::CharsetChoice& choice);
+    void ShowTextContextMenu(const QPoint& position);
     // What the toolkit's application-wide handler does with an error that
     // escaped an event handler: its text in a box.
     void ReportUnhandled(const char* what);
@@ -103,7 +114,10 @@ private:
     std::unique_ptr<view::MessageBoxes> ownBoxes_;
     std::unique_ptr<view::SaveDialog> ownSaveDialog_;
     std::unique_ptr<view::DesktopShell> ownShell_;
+    std::unique_ptr<QSettings> ownSettings_;
     view::MessageBoxes* boxes_ = nullptr;
+    QSettings* settings_ = nullptr;
+    QPointer<view::qt::CharsetMenu> mnZeichenkodierung_;
 
     QPointer<QFrame> panelOben_;
     QPointer<QPlainTextEdit> memoHeader1_;
