@@ -8,6 +8,7 @@ packages=(
   rapidjson-dev nettle-dev
   qt6-base-dev qt6-webengine-dev libgl-dev
   xvfb xauth xdotool x11-apps netpbm
+  fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   clang-14 libclang-rt-14-dev
 )
 
