@@ -64,8 +64,9 @@ constexpr EncodingLabels kTable[] = {
     {{"gb18030", dkIconv, "GB18030"}, "gb18030"},
     {{"Big5", dkIconv, "BIG5-HKSCS"}, "big5 big5-hkscs cn-big5 csbig5 x-x-big5"},
     {{"EUC-JP", dkIconv, "EUC-JP"}, "cseucpkdfmtjapanese euc-jp x-euc-jp"},
-    // ISO-2022-JP-2 also reads the half-width katakana escape of ISO-2022-JP.
-    {{"ISO-2022-JP", dkIconv, "ISO-2022-JP-2"}, "csiso2022jp iso-2022-jp"},
+    // Mail programs write the Windows extensions of JIS X 0208 (circled
+    // numbers, "No.") in ISO-2022-JP too; they are read by way of Shift_JIS.
+    {{"ISO-2022-JP", dkIso2022Jp, "WINDOWS-31J"}, "csiso2022jp iso-2022-jp"},
     {{"Shift_JIS", dkIconv, "WINDOWS-31J"},
      "csshiftjis ms932 ms_kanji shift-jis shift_jis sjis windows-31j x-sjis"},
     {{"EUC-KR", dkIconv, "CP949"},

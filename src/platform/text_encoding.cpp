@@ -116,6 +116,77 @@ std::string DecodeWithIconv(std::string_view converterName, std::string_view byt
     return out;
 }
 
+// ISO-2022-JP: ASCII, JIS-Roman, half-width katakana and JIS X 0208 behind
+// their escapes. A JIS X 0208 pair becomes its Shift_JIS pair (the same
+// arithmetic as the classic header converter), read with the Windows
+// converter, which knows the extensions.
+std::string DecodeIso2022Jp(std::string_view sjisConverter, std::string_view bytes) {
+    enum class Mode { mAscii, mRoman, mKatakana, mJis0208 };
+    Mode mode = Mode::mAscii;
+    std::string out, pairs;
+    out.reserve(bytes.size() * 2);
+    const auto flushPairs = [&] {
+        if (pairs.empty()) return;
+        out += DecodeWithIconv(sjisConverter, pairs);
+        pairs.clear();
+    };
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b == 0x1B) {
+            const std::string_view escape = bytes.substr(i + 1, 2);
+            Mode next = mode;
+            if (escape == "(B") next = Mode::mAscii;
+            else if (escape == "(J") next = Mode::mRoman;
+            else if (escape == "(I") next = Mode::mKatakana;
+            else if (escape == "$@" || escape == "$B") next = Mode::mJis0208;
+            else {
+                flushPairs();
+                out += kReplacementCharacter;
+                ++i;
+                continue;
+            }
+            if (next != Mode::mJis0208) flushPairs();
+            mode = next;
+            i += 3;
+            continue;
+        }
+        if (b == '\r' || b == '\n') {
+            // Lines of mail end in ASCII; a writer that forgot to say so
+            // still gets its line breaks.
+            flushPairs();
+            out += static_cast<char>(b);
+            ++i;
+            continue;
+        }
+        if (mode == Mode::mJis0208) {
+            const auto b2 = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+            if (b < 0x21 || b > 0x7E || b2 < 0x21 || b2 > 0x7E) {
+                flushPairs();
+                out += kReplacementCharacter;
+                ++i;
+                continue;
+            }
+            pairs += static_cast<char>(((b - 1) >> 1) + (b < 0x5F ? 0x71 : 0xB1));
+            pairs += static_cast<char>(b % 2 == 1 ? b2 + (b2 < 0x60 ? 0x1F : 0x20) : b2 + 0x7E);
+            i += 2;
+            continue;
+        }
+        flushPairs();
+        if (b >= 0x80)
+            out += kReplacementCharacter;
+        else if (mode == Mode::mKatakana && b >= 0x21 && b <= 0x5F)
+            AppendUtf8(out, 0xFF61 + (b - 0x21));
+        else if (mode == Mode::mRoman && (b == 0x5C || b == 0x7E))
+            AppendUtf8(out, b == 0x5C ? 0x00A5 : 0x203E);
+        else
+            out += static_cast<char>(b);
+        ++i;
+    }
+    flushPairs();
+    return out;
+}
+
 }  // namespace
 
 const TextEncoding* EncodingForLabel(std::string_view label) { return Labels().Find(label); }
@@ -130,6 +201,7 @@ std::string DecodeToUtf8(const TextEncoding& encoding, std::string_view bytes) {
     case DecoderKind::dkWindows1252: return DecodeWindows1252(bytes);
     case DecoderKind::dkUserDefined: return DecodeUserDefined(bytes);
     case DecoderKind::dkReplacement: return bytes.empty() ? std::string() : std::string(kReplacementCharacter);
+    case DecoderKind::dkIso2022Jp: return DecodeIso2022Jp(encoding.iconvName, bytes);
     case DecoderKind::dkIconv: return DecodeWithIconv(encoding.iconvName, bytes);
     }
     return DecodeWindows1252(bytes);

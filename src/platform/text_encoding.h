@@ -14,6 +14,7 @@ enum class DecoderKind {
     dkWindows1252,   // the local code page's own table
     dkUserDefined,   // 0x80..0xFF to U+F780..U+F7FF
     dkReplacement,   // the whole text is one U+FFFD
+    dkIso2022Jp,     // JIS X 0208 with the Windows extensions, by way of Shift_JIS
     dkIconv,         // the C library's converter named iconvName
 };
 

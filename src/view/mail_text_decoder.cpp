@@ -35,20 +35,29 @@ std::string MailTextDecoder::HeaderBytes(std::string_view raw) const {
     return platform::DecodeToUtf8(messageEncoding_ ? *messageEncoding_ : platform::Windows1252Encoding(), raw);
 }
 
+// A seven-bit charset cannot hold 8-bit bytes: such text was converted to
+// UTF-8 somewhere on its way and kept its old label.
+std::string MailTextDecoder::Declared(const platform::TextEncoding& encoding, std::string_view bytes) const {
+    const bool sevenBit = encoding.name.starts_with("ISO-2022") || encoding.name == "UTF-7";
+    if (sevenBit && !IsAscii(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
+    return platform::DecodeToUtf8(encoding, bytes);
+}
+
 std::string MailTextDecoder::Text(std::string_view bytes, std::string_view label) const {
     if (chosen_) return platform::DecodeToUtf8(*chosen_, bytes);
-    if (const platform::TextEncoding* declared = platform::EncodingForLabel(label))
-        return platform::DecodeToUtf8(*declared, bytes);
+    if (const platform::TextEncoding* declared = platform::EncodingForLabel(label)) return Declared(*declared, bytes);
     return Guessed(bytes);
 }
 
-const platform::TextEncoding* MailTextDecoder::HtmlEncoding(std::string_view label) const {
-    return chosen_ ? chosen_ : platform::EncodingForLabel(label);
+std::optional<std::string> MailTextDecoder::HtmlPage(std::string_view bytes, std::string_view label) const {
+    if (chosen_) return platform::DecodeToUtf8(*chosen_, bytes);
+    if (const platform::TextEncoding* declared = platform::EncodingForLabel(label)) return Declared(*declared, bytes);
+    return std::nullopt;
 }
 
 std::string MailTextDecoder::Word(std::string_view charset, std::string_view bytes) const {
     if (const platform::TextEncoding* own = platform::EncodingForLabel(WithoutLanguage(charset)))
-        return platform::DecodeToUtf8(*own, bytes);
+        return Declared(*own, bytes);
     // A charset nobody defines says nothing: the bytes are read like 8-bit
     // header text.
     return HeaderBytes(bytes);

@@ -2,6 +2,7 @@
 // The Unicode reading of one mail's texts ("Automatisch" or one charset
 // chosen for the mail): every text comes out as UTF-8.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,16 +28,18 @@ public:
     // Text in the charset its label names (a chosen charset wins); without a
     // known label, UTF-8 when the bytes are valid UTF-8, else Windows-1252.
     std::string Text(std::string_view bytes, std::string_view label) const;
-    // The charset an HTML page is decoded with: the chosen one or the one
-    // its label names. nullptr: the page keeps its bytes and its own
-    // declaration decides.
-    const platform::TextEncoding* HtmlEncoding(std::string_view label) const;
+    // An HTML page decoded with the chosen charset or the one its label
+    // names. Nothing when neither is known: the page keeps its bytes and
+    // its own declaration decides.
+    std::optional<std::string> HtmlPage(std::string_view bytes, std::string_view label) const;
 
     // EncodedWordDecoding.
     std::string Word(std::string_view charset, std::string_view bytes) const override;
     std::string Plain(std::string_view bytes) const override { return HeaderBytes(bytes); }
 
 private:
+    std::string Declared(const platform::TextEncoding& encoding, std::string_view bytes) const;
+
     const platform::TextEncoding* chosen_;
     const platform::TextEncoding* messageEncoding_;
 };

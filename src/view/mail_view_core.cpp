@@ -329,10 +329,7 @@ void MailViewCore::ShowSinglePartBody() {
             return;
         }
         OpenHtmlPage();
-        const platform::TextEncoding* encoding = text_->HtmlEncoding(label);
-        const std::string page = encoding ? platform::DecodeToUtf8(*encoding, body) : std::string();
-        if (messageText_.Empty()) SetMessageText(encoding ? page : text_->Text(body, label), false);
-        PublishHtml(encoding ? page : body, encoding ? PageText::ptUtf8 : PageText::ptMailBytes);
+        PublishDecodedHtml(body, label);
         return;
     }
     const bool utf8 = SaysUtf8(mail_->Headers);
@@ -441,10 +438,7 @@ void MailViewCore::ShowTextPart(TIdText& part) {
     }
     OpenHtmlPage();
     if (!Classic()) {
-        const platform::TextEncoding* encoding = text_->HtmlEncoding(part.CharSet);
-        const std::string page = encoding ? platform::DecodeToUtf8(*encoding, body) : std::string();
-        if (messageText_.Empty()) SetMessageText(encoding ? page : text_->Text(body, part.CharSet), false);
-        PublishHtml(encoding ? page : body, encoding ? PageText::ptUtf8 : PageText::ptMailBytes);
+        PublishDecodedHtml(body, part.CharSet);
         return;
     }
     if (messageText_.Empty()) SetMessageText(Shown(body), false);
@@ -455,6 +449,16 @@ void MailViewCore::ShowTextPart(TIdText& part) {
         converted = false;
     }
     PublishHtml(html, converted ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
+}
+
+// An HTML body in the Unicode view; its source fills an empty text page.
+void MailViewCore::PublishDecodedHtml(const std::string& body, std::string_view label) {
+    const std::optional<std::string> page = text_->HtmlPage(body, label);
+    if (messageText_.Empty()) SetMessageText(page ? *page : text_->Text(body, label), false);
+    if (page)
+        PublishHtml(*page, PageText::ptUtf8);
+    else
+        PublishHtml(body, PageText::ptMailBytes);
 }
 
 void MailViewCore::PublishHtmlFoundInText() {

@@ -150,6 +150,7 @@ private:
     void ShowAttachmentPart(TIdAttachment& part, int index);
     void ShowTextPart(TIdText& part);
     void PublishHtmlFoundInText();
+    void PublishDecodedHtml(const std::string& body, std::string_view label);
 
     void OpenHtmlPage();
     void PublishHtml(const std::string& html, PageText kind);

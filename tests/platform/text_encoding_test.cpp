@@ -32,6 +32,8 @@ TEST(TextEncoding, WhatADecoderCannotReadBecomesAReplacementCharacter) {
         {"undefined single byte", "windows-1251", "a\x98" "b", "a\xEF\xBF\xBD" "b"},
         {"cut double byte at the end", "shift_jis", "a\x93", "a\xEF\xBF\xBD"},
         {"cut pair in two-byte mode", "iso-2022-jp", "\x1B$BF|K", "\xE6\x97\xA5\xEF\xBF\xBD"},
+        {"Windows extension and half-width katakana", "iso-2022-jp", "\x1B$B-b\x1B(I1\x1B(B",
+         "\xE2\x84\x96\xEF\xBD\xB1"},
         {"malformed UTF-8 byte by byte as Windows-1252", "utf-8", "\xE2\x82 \xF0\x9F\x98\x80",
          "\xC3\xA2\xE2\x80\x9A \xF0\x9F\x98\x80"},
         {"replacement", "hz-gb-2312", "~{abc", "\xEF\xBF\xBD"},

@@ -54,6 +54,7 @@ TEST_F(UnicodeView, EveryCharsetFamilyReadsAsUnicode) {
          "\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"},
         {"EUC-KR under its Windows label", Mail("ks_c_5601-1987", "=?ks_c_5601-1987?B?x9GxuQ==?=", "\xC7\xD1\xB1\xB9"),
          "\xED\x95\x9C\xEA\xB5\xAD", "\xED\x95\x9C\xEA\xB5\xAD"},
+        {"UTF-8 kept under a seven-bit label", Mail("iso-2022-jp", "x", "\xE6\x97\xA5"), "x", "\xE6\x97\xA5"},
         {"unencoded 8-bit subject in UTF-8", Mail("windows-1251", "Gr\xC3\xBC\xC3\x9F" "e", "x"),
          "Gr\xC3\xBC\xC3\x9F" "e", "x"},
         {"unencoded 8-bit subject in the message's charset", Mail("windows-1251", "\xCF\xF0\xE8", "x"),
