@@ -5,6 +5,7 @@
 #include "platform/sleep.h"
 #include "platform/utf8.h"
 #include "reader/decoding/message_decoder_mime.h"
+#include "reader/headers/encoded_address_list.h"
 #include "reader/headers/encoded_words.h"
 #include "reader/message/message.h"
 #include "view/attachment_copy.h"
@@ -208,16 +209,13 @@ std::string MailViewCore::MessageCharsetLabel() const {
     return {};
 }
 
-// Split first, then decoded: a comma or quote inside an encoded word is
-// text, not syntax.
+// As the reader splits address lists: a comma or quote that comes out of
+// an encoded word is text, not syntax.
 TIdEMailAddressList MailViewCore::DecodedAddresses(std::string_view rawValue) const {
     TIdEMailAddressList list;
-    list.ParseAddressList(rawValue);
-    for (int i = 0; i < list.Count(); ++i) {
-        TIdEMailAddressItem& item = list.Items(i);
-        item.Name = text_->HeaderValue(item.Name);
-        item.Address = text_->HeaderValue(item.Address);
-    }
+    ParseEncodedAddressList(list, rawValue, [this](std::string_view value, const DecodedWordFilter& filter) {
+        return DecodeEncodedWords(value, *text_, filter);
+    });
     return list;
 }
 

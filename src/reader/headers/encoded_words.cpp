@@ -159,8 +159,8 @@ std::string Finished(MarkedText&& marked, const EncodedWordDecoding* decoding) {
 // to FinishAfterJumpBack.
 class WordWalker {
 public:
-    WordWalker(std::string_view value, const EncodedWordDecoding* decoding)
-        : v_(value), decoding_(decoding), tailQ_(value.find("=?")) {}
+    WordWalker(std::string_view value, const EncodedWordDecoding* decoding, const DecodedWordFilter& filter)
+        : v_(value), decoding_(decoding), filter_(filter), tailQ_(value.find("=?")) {}
 
     std::string Run() {
         std::size_t c = 0;              // walk position in v_
@@ -172,7 +172,7 @@ public:
             if (start >= tokenEnd) tokenEnd = WhiteAt(start);
             WordSpan word;
             if (FindWordInToken(v_, start, tokenEnd, word)) {
-                const std::string decoded = DecodeWord(word, decoding_);
+                const std::string decoded = Decode(word);
                 // Blanks between two adjacent words go; blanks before a word stay.
                 if (!afterWord) out_.AppendPlain(v_.substr(k_, start - k_));
                 out_.AppendDecoded(decoded);
@@ -205,6 +205,18 @@ public:
     }
 
 private:
+    std::string Decode(const WordSpan& word) const {
+        std::string decoded = DecodeWord(word, decoding_);
+        if (filter_) {
+            const std::size_t length = decoded.size();
+            filter_(decoded);
+            // The walk counts positions of the result: a filter that changed
+            // the length would change which words are found.
+            if (decoded.size() != length) decoded.resize(length, ' ');
+        }
+        return decoded;
+    }
+
     std::size_t NonWhiteAt(std::size_t from) const {
         const int p = FirstCharNotIn(kWhiteSpace, v_, -1, static_cast<int>(from) + 1);
         return p == 0 ? npos : static_cast<std::size_t>(p - 1);
@@ -261,7 +273,7 @@ private:
             WordSpan word;
             if (!FindWordInToken(t, target, tokenEnd, word)) break;
             do {
-                const std::string decoded = DecodeWord(word, decoding_);
+                const std::string decoded = Decode(word);
                 if (!decoded.empty()) endsInPlainEquals = false;
                 result.AppendDecoded(decoded);
                 i = word.end + 1;
@@ -284,6 +296,7 @@ private:
 
     std::string_view v_;
     const EncodedWordDecoding* decoding_;
+    const DecodedWordFilter& filter_;
     MarkedText out_;
     std::size_t k_ = 0;                 // first character of v_ not yet in out_
     std::size_t furthestJump_ = 0;      // 1-based position in the result
@@ -428,14 +441,15 @@ bool FindEncodedWord(std::string_view text, int start, int& end, std::string& ch
     return true;
 }
 
-std::string DecodeEncodedWords(std::string_view value) {
+std::string DecodeEncodedWords(std::string_view value, const DecodedWordFilter& filter) {
     if (value.find("=?") == npos) return std::string(value);
     // Positions are handed to the character scanners as int.
     if (value.size() >= static_cast<std::size_t>(INT_MAX)) return std::string(value);
-    return WordWalker(value, nullptr).Run();
+    return WordWalker(value, nullptr, filter).Run();
 }
 
-std::string DecodeEncodedWords(std::string_view value, const EncodedWordDecoding& decoding) {
+std::string DecodeEncodedWords(std::string_view value, const EncodedWordDecoding& decoding,
+                               const DecodedWordFilter& filter) {
     if (value.find("=?") == npos || value.size() >= static_cast<std::size_t>(INT_MAX)) return decoding.Plain(value);
-    return WordWalker(value, &decoding).Run();
+    return WordWalker(value, &decoding, filter).Run();
 }

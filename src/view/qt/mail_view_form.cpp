@@ -16,7 +16,10 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "platform/codepage.h"
 #include "view/qt/charset_menu.h"
+#include "view/qt/elided_label.h"
+#include "view/qt/german_error_texts.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
@@ -123,6 +126,11 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
         services.shell ? *services.shell : *ownShell_});
     page_->SetNavigationHandler(
         [this](const std::string& url, bool& cancel) { core_->WebBrowser1BeforeNavigate2(url, cancel); });
+    // The first navigation gives the HTML view its drawing surface. Made
+    // now, the window that hosts the pages is created for that surface from
+    // the start instead of being destroyed and made anew (a new window, a
+    // flicker) when the first mail arrives.
+    Navigate("about:blank", HtmlPageSettings{});
     if (!services.settings) ownSettings_ = OpenViewerSettings();
     settings_ = services.settings ? services.settings : ownSettings_.get();
     BuildCharsetMenu(*settings_);
@@ -200,13 +208,10 @@ void TformMailansehen::BuildHeaderArea() {
     columns->addStretch(0);
     layout->addLayout(columns, 1);
 
-    panelBetreff_ = new QLabel;
+    panelBetreff_ = new ElidedLabel;
     panelBetreff_->setObjectName(QStringLiteral("panelBetreff"));
-    // A subject is the mail's text, never markup.
-    panelBetreff_->setTextFormat(Qt::PlainText);
     panelBetreff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     panelBetreff_->setFixedHeight(kSubjectHeight);
-    panelBetreff_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(panelBetreff_);
 }
 
@@ -355,7 +360,7 @@ void TformMailansehen::ShowHeaderSummary(const std::vector<std::string>& labels,
 }
 
 void TformMailansehen::ShowSubjectLine(const std::string& text) {
-    if (panelBetreff_) panelBetreff_->setText(Utf8ToQString(text));
+    if (panelBetreff_) panelBetreff_->SetFullText(Utf8ToQString(text));
 }
 
 void TformMailansehen::ShowMessageText(const std::vector<std::string>& lines) {
@@ -430,4 +435,7 @@ void TformMailansehen::btnExterneInhalteLadenClick() {
     core_->AllowExternalContent();
 }
 
-void TformMailansehen::ReportUnhandled(const char* what) { boxes_->Show(MessageBoxKind::mbError, ErrorTextToLocal(what)); }
+void TformMailansehen::ReportUnhandled(const char* what) {
+    const QString german = GermanErrorText(LocalToQString(ErrorTextToLocal(what)));
+    boxes_->Show(MessageBoxKind::mbError, platform::Utf8ToLocal(german.toStdString()));
+}

@@ -33,6 +33,7 @@ class QWebEngineView;
 
 namespace view::qt {
 
+class ElidedLabel;
 class MailWebPage;
 
 // Collaborators that reach beyond the window; nullptr takes the real one
@@ -122,7 +123,7 @@ private:
     QPointer<QFrame> panelOben_;
     QPointer<QPlainTextEdit> memoHeader1_;
     QPointer<QPlainTextEdit> memoHeader2_;
-    QPointer<QLabel> panelBetreff_;
+    QPointer<view::qt::ElidedLabel> panelBetreff_;
     QPointer<QTabWidget> pcMailAnsicht_;
     QPointer<QPlainTextEdit> reNachricht_;
     QPointer<QFrame> panelExterneInhalte_;
