@@ -26,7 +26,7 @@ MailTextDecoder::MailTextDecoder(const CharsetChoice& choice, std::string_view m
     : chosen_(choice.mode == CharsetMode::cmExplicit ? choice.encoding : nullptr),
       messageEncoding_(platform::EncodingForLabel(messageLabel)) {}
 
-std::string MailTextDecoder::HeaderValue(std::string_view raw) const { return DecodeEncodedWords(raw, *this); }
+std::string MailTextDecoder::HeaderValue(std::string_view raw) const { return DecodeEncodedWordsWith(raw, *this); }
 
 std::string MailTextDecoder::HeaderBytes(std::string_view raw) const {
     if (IsAscii(raw)) return std::string(raw);

@@ -214,7 +214,7 @@ std::string MailViewCore::MessageCharsetLabel() const {
 TIdEMailAddressList MailViewCore::DecodedAddresses(std::string_view rawValue) const {
     TIdEMailAddressList list;
     ParseEncodedAddressList(list, rawValue, [this](std::string_view value, const DecodedWordFilter& filter) {
-        return DecodeEncodedWords(value, *text_, filter);
+        return DecodeEncodedWordsWith(value, *text_, filter);
     });
     return list;
 }

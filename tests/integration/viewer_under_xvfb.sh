@@ -88,13 +88,15 @@ for _ in $(seq 300); do
 done
 [ -n "$(html_pages)" ] || { echo "the HTML page was never written"; exit 1; }
 
-# "Beenden" is the last command on the menu bar: Alt, Left, Return. There
-# is no window manager, so the window is given the focus first.
+# "Beenden" is the third command on the menu bar: Alt, Right, Right,
+# Return. There is no window manager, so the window is given the focus
+# first.
 ended=""
 for attempt in 1 2 3 4 5; do
   xdotool windowfocus --sync "$window" 2>/dev/null || true
   { xdotool key --window "$window" alt && sleep 0.3 &&
-    xdotool key --window "$window" Left && sleep 0.3 &&
+    xdotool key --window "$window" Right && sleep 0.3 &&
+    xdotool key --window "$window" Right && sleep 0.3 &&
     xdotool key --window "$window" Return; } 2>/dev/null || true
   for _ in $(seq 50); do
     kill -0 "$viewer" 2>/dev/null || { ended=yes; break 2; }

@@ -448,8 +448,8 @@ std::string DecodeEncodedWords(std::string_view value, const DecodedWordFilter& 
     return WordWalker(value, nullptr, filter).Run();
 }
 
-std::string DecodeEncodedWords(std::string_view value, const EncodedWordDecoding& decoding,
-                               const DecodedWordFilter& filter) {
+std::string DecodeEncodedWordsWith(std::string_view value, const EncodedWordDecoding& decoding,
+                                   const DecodedWordFilter& filter) {
     if (value.find("=?") == npos || value.size() >= static_cast<std::size_t>(INT_MAX)) return decoding.Plain(value);
     return WordWalker(value, &decoding, filter).Run();
 }

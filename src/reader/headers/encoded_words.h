@@ -62,8 +62,8 @@ public:
     // A stretch of the value outside every word, as it stands.
     virtual std::string Plain(std::string_view bytes) const = 0;
 };
-std::string DecodeEncodedWords(std::string_view value, const EncodedWordDecoding& decoding,
-                               const DecodedWordFilter& filter = {});
+std::string DecodeEncodedWordsWith(std::string_view value, const EncodedWordDecoding& decoding,
+                                   const DecodedWordFilter& filter = {});
 // start and end are 1-based positions of the token; on success end becomes
 // the position of the word's final "=".
 bool FindEncodedWord(std::string_view text, int start, int& end, std::string& charset, std::string& encoding,
