@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "view/charset_choice.h"
 
@@ -11,7 +12,10 @@ struct DumpOptions {
     view::CharsetChoice charset;  // --charset; used by the view mode only
     std::string tempDir;          // --temp-dir; used by the view mode only
     std::string saveDir;          // --save-attachments; empty: save nothing
-    std::string file;
+    std::vector<std::string> files;  // in the order given
+    std::string file;                // the mail being dumped
+    // Several files: each object is one line that starts with "file".
+    bool batch = false;
 };
 
 struct ParsedCommandLine {
