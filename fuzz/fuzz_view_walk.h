@@ -1,13 +1,14 @@
 #pragma once
 // What the view-core fuzz target does with one input, shared with the test
 // that replays its findings: the bytes are written to a mail file, shown
-// with recording displays, and the core destroyed. Afterwards TempDir holds
-// only the content-id files of that mail, each directly inside it, every
-// attachment temp file is gone, and beside the mail lies at most the backup
-// of a repair.
+// with recording displays, and the core destroyed. Every content-id file
+// lay directly inside the mail's own folder in TempDir; afterwards TempDir
+// is empty, every attachment temp file is gone, and beside the mail lies at
+// most the backup of a repair.
 
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
@@ -33,7 +34,6 @@ inline std::string ChangeMailWalk(std::string_view bytes, const std::string& mai
     view::SetTempDir(tempDir);
 
     std::string problem;
-    std::set<std::string> cidNames;
     std::set<std::string> attachmentFiles;
     {
         view::RecordingDisplays displays;
@@ -48,13 +48,13 @@ inline std::string ChangeMailWalk(std::string_view bytes, const std::string& mai
         } catch (const std::exception&) {
             // File-system errors go to the application's handler.
         }
-        for (const std::string& path : core.CidFiles()) {
-            if (path.size() <= tempDir.size() || path.compare(0, tempDir.size(), tempDir) != 0 ||
-                path.find('/', tempDir.size()) != std::string::npos)
-                problem = "content-id file outside the temporary folder: " + path;
-            else
-                cidNames.insert(path.substr(tempDir.size()));
-        }
+        const std::string folder = core.MailFolder();
+        if (!folder.empty() && (!folder.starts_with(tempDir) || folder.find('/', tempDir.size()) != folder.size() - 1))
+            problem = "mail folder outside the temporary folder: " + folder;
+        for (const std::string& path : core.CidFiles())
+            if (path.size() <= folder.size() || !path.starts_with(folder) ||
+                path.find('/', folder.size()) != std::string::npos)
+                problem = "content-id file outside the mail's folder: " + path;
         if (TIdMessage* mail = core.Mail())
             for (int i = 0; i < mail->Parts.Count(); ++i)
                 if (auto* file = dynamic_cast<TIdAttachmentFile*>(&mail->Parts.Items(i)))
@@ -63,8 +63,9 @@ inline std::string ChangeMailWalk(std::string_view bytes, const std::string& mai
     view::SetTempDir(oldTempDir);
 
     for (const std::string& name : ListDir(tempDir)) {
-        if (!cidNames.count(name) && problem.empty()) problem = "temporary file left behind in TempDir: " + name;
-        std::remove((tempDir + name).c_str());
+        if (problem.empty()) problem = "temporary file left behind in TempDir: " + name;
+        std::error_code ec;
+        std::filesystem::remove_all(tempDir + name, ec);
     }
     for (const std::string& path : attachmentFiles) {
         if (std::ifstream(path).good() && problem.empty()) problem = "attachment temp file left behind: " + path;

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <system_error>
 
 namespace platform {
@@ -72,7 +75,41 @@ bool ForceDirectories(const std::string& path, mode_t mode) {
     return DirectoryExists(trimmed);
 }
 
+bool EnsurePrivateFolder(const std::string& path) {
+    if (!ForceDirectories(path, 0700)) return false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    if ((st.st_mode & 07777) == 0700) return true;
+    return ::chmod(path.c_str(), 0700) == 0;
+}
+
+bool IsPrivateFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 07777) == 0700;
+}
+
+bool CreateFolder(const std::string& path, mode_t mode) { return ::mkdir(path.c_str(), mode) == 0; }
+
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RemoveTree(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+    return !ec && !FileExists(path);
+}
+
+long long ModificationTime(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return -1;
+    return static_cast<long long>(st.st_mtime);
+}
+
+std::string ResolvedPath(const std::string& path) {
+    char buffer[PATH_MAX];
+    if (path.empty() || !::realpath(path.c_str(), buffer)) return {};
+    return buffer;
+}
 
 void CopyFileExclusive(const std::string& source, const std::string& target, mode_t mode) {
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
@@ -117,6 +154,34 @@ void WriteWholeFile(const std::string& path, std::string_view bytes, mode_t mode
     if (out.get() < 0) Fail(errno, "Cannot create file", path);
     WriteAll(out.get(), bytes.data(), bytes.size(), path);
     if (out.Close() != 0) Fail(errno, "Cannot write file", path);
+}
+
+void WriteNewFile(const std::string& path, std::string_view bytes, mode_t mode) {
+    Fd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (out.get() < 0) Fail(errno, "Cannot create file", path);
+    try {
+        WriteAll(out.get(), bytes.data(), bytes.size(), path);
+        if (out.Close() != 0) Fail(errno, "Cannot write file", path);
+    } catch (...) {
+        ::unlink(path.c_str());
+        throw;
+    }
+}
+
+std::string ReadFileStart(const std::string& path, std::size_t maxBytes) {
+    Fd in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    std::string out(maxBytes, '\0');
+    std::size_t done = 0;
+    while (done < maxBytes) {
+        const ssize_t r = ::read(in.get(), out.data() + done, maxBytes - done);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        done += static_cast<std::size_t>(r);
+    }
+    out.resize(done);
+    return out;
 }
 
 std::string ReadWholeFile(const std::string& path) {

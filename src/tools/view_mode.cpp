@@ -26,7 +26,7 @@ bool PrepareTempDir(const std::string& dir, std::string& error) {
         return false;
     }
     const std::string folder = absolute.string();
-    if (!platform::ForceDirectories(folder)) {
+    if (!platform::ForceDirectories(folder, 0700)) {
         error = "cannot create the temporary folder " + folder;
         return false;
     }

@@ -1,6 +1,5 @@
 #include "view/file_name_sanitizer.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -89,17 +88,18 @@ std::string SanitizeFileName(std::string_view name, int index, std::size_t maxBy
 }
 
 std::string VisibleInList(std::string_view name) {
+    const std::vector<char32_t> cps = CodePoints(name);
+    const auto blank = [&cps](std::size_t i) { return i < cps.size() && (cps[i] == ' ' || cps[i] == 0xA0); };
     std::string out;
-    out.reserve(name.size());
-    for (const char32_t cp : CodePoints(name)) {
-        if (cp < 0x20) {
-            platform::AppendUtf8(out, 0x2400 + cp);  // the control pictures
-        } else if (cp == 0x7F) {
-            platform::AppendUtf8(out, 0x2421);
-        } else if (IsControl(cp) || IsLineSeparator(cp) || IsDirectionControl(cp)) {
-            char mark[16];
-            std::snprintf(mark, sizeof mark, "[U+%04X]", static_cast<unsigned>(cp));
-            out += mark;
+    out.reserve(name.size() + 8);
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+        const char32_t cp = cps[i];
+        if (cp == '\r' || cp == '\n' || cp == '\v' || cp == '\f' || cp == 0x85 || IsLineSeparator(cp)) {
+            platform::AppendUtf8(out, 0xB6);
+        } else if (IsControl(cp) || IsDirectionControl(cp)) {
+            platform::AppendUtf8(out, 0xA4);
+        } else if (blank(i) && (i == 0 || i + 1 == cps.size() || (i > 0 && blank(i - 1)) || blank(i + 1))) {
+            platform::AppendUtf8(out, 0xB7);
         } else {
             platform::AppendUtf8(out, cp);
         }

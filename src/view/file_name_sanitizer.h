@@ -26,9 +26,11 @@ std::string SanitizeFileNameUtf8(std::string_view name, int index, std::size_t m
 // local text.
 std::string SanitizeFileName(std::string_view name, int index, std::size_t maxBytes = 255);
 
-// A UTF-8 name as the attachment list shows it: control characters, line
-// breaks and direction controls appear as visible marks ("\n" as U+240A,
-// U+202E as "[U+202E]"), so the list shows what the name really holds.
+// A UTF-8 name as the attachment list shows it, marked as VisibleName marks
+// local names: line breaks (also U+2028, U+2029) as "\xC2\xB6", other control
+// characters and direction controls as "\xC2\xA4", the blanks of a run of two
+// or more, or at either end, as "\xC2\xB7". The list shows what the name
+// really holds.
 std::string VisibleInList(std::string_view name);
 
 }  // namespace view

@@ -1,7 +1,10 @@
 #pragma once
 // The embedded HTML view (WebBrowser1) as the core drives it.
 
+#include <memory>
 #include <string>
+
+#include "view/page_files.h"
 
 namespace view {
 
@@ -15,9 +18,11 @@ enum class HtmlFileEncoding {
 // What the page may do, decided per mail by the core.
 struct HtmlPageSettings {
     HtmlFileEncoding encoding = HtmlFileEncoding::heLocal;
-    // Resources outside TempDir (remote images, style sheets, fonts). False
-    // until the user allows them for the mail on show.
+    // Remote resources (images, style sheets, fonts). False until the user
+    // allows them for the mail on show; then for this page alone.
     bool remoteContentAllowed = false;
+    // The only local files the page may load; none when null.
+    std::shared_ptr<const PageFiles> files;
 };
 
 class HtmlView {

@@ -1,7 +1,5 @@
 #include "view/link_policy.h"
 
-#include <filesystem>
-
 #include "platform/codepage.h"
 
 namespace view {
@@ -33,10 +31,6 @@ std::string PercentDecode(std::string_view s) {
         out += s[i];
     }
     return out;
-}
-
-std::string Normalised(const std::string& path) {
-    return std::filesystem::path(path).lexically_normal().generic_string();
 }
 
 // Schemes whose programs show content and start nothing local.
@@ -75,15 +69,7 @@ std::string LocalPathOf(std::string_view url) {
     return path;
 }
 
-bool IsInsideFolder(const std::string& path, const std::string& folder) {
-    if (path.empty() || folder.empty()) return false;
-    std::string base = Normalised(folder);
-    if (base.back() != '/') base += '/';
-    const std::string p = Normalised(path);
-    return p.size() > base.size() && p.starts_with(base);
-}
-
-NavigationDecision DecideNavigation(std::string_view url, const std::string& tempDir) {
+NavigationDecision DecideNavigation(std::string_view url, const PageFiles* files) {
     if (url == "about:blank") return NavigationDecision::ndProceed;
     const std::string scheme = UrlScheme(url);
     // The browser's own page for a cancelled navigation; only its resource
@@ -91,8 +77,9 @@ NavigationDecision DecideNavigation(std::string_view url, const std::string& tem
     // load inside the view.
     if (scheme == "res" && platform::UpperCaseAscii(url).find("NAVCANCL") != std::string::npos)
         return NavigationDecision::ndProceed;
-    if (const std::string path = LocalPathOf(url); !path.empty() && IsInsideFolder(path, tempDir))
-        return NavigationDecision::ndProceed;
+    if (const std::string path = LocalPathOf(url); !path.empty())
+        return files && files->Use(path) == PageFileUse::pfDocument ? NavigationDecision::ndProceed
+                                                                    : NavigationDecision::ndCancel;
     if (IsOutsideScheme(scheme)) return NavigationDecision::ndOpenOutside;
     return NavigationDecision::ndCancel;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "view/page_files.h"
+
 namespace view {
 
 enum class NavigationDecision {
@@ -13,9 +15,10 @@ enum class NavigationDecision {
     ndCancel,       // cancel, open nothing
 };
 
-// url as the HTML view reports it (UTF-8, percent-encoded as in the page);
-// tempDir ends with "/".
-NavigationDecision DecideNavigation(std::string_view url, const std::string& tempDir);
+// url as the HTML view reports it (UTF-8, percent-encoded as in the page).
+// A local file stays in the view only when it is one of the page's files
+// that may be shown as a document (files may be null: none).
+NavigationDecision DecideNavigation(std::string_view url, const PageFiles* files);
 
 // The scheme in lower case ("http"), or empty when url has none.
 std::string UrlScheme(std::string_view url);
@@ -24,9 +27,5 @@ std::string UrlScheme(std::string_view url);
 // path as it stands; empty for anything else, including file: URLs of other
 // hosts.
 std::string LocalPathOf(std::string_view url);
-
-// Whether path lies inside tempDir after "." and ".." have been resolved
-// lexically; letter case counts, as it does in this file system.
-bool IsInsideFolder(const std::string& path, const std::string& folder);
 
 }  // namespace view

@@ -1,14 +1,27 @@
 // What the user does with the mail on show: attachments, links, remote content.
+#include <system_error>
+
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "reader/exceptions.h"
 #include "reader/message/message.h"
 #include "view/attachment_copy.h"
 #include "view/file_name_sanitizer.h"
 #include "view/link_policy.h"
 #include "view/mail_view_core.h"
+#include "view/program_attachments.h"
 #include "view/temp_dir.h"
+#include "view/temp_layout.h"
 
 namespace view {
+namespace {
+
+std::string ProgramRefusedText(const std::string& name) {
+    return "Die Anlage \"" + VisibleName(name) +
+           "\" ist ein Programm. Sie wird nicht ge\xF6" "ffnet und kann nur gespeichert werden.";
+}
+
+}  // namespace
 
 int MailViewCore::SelectedLine() const {
     const int selected = ports_.displays.SelectedAttachment();
@@ -39,11 +52,7 @@ void MailViewCore::btnAnlageSpeichernClick() {
                              : SanitizeFileNameUtf8(name.shown, line);
     const std::optional<std::string> target = ports_.saveDialog.Execute(proposal);
     if (!target) return;
-    for (const int i : parts) {
-        auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        if (platform::FileExists(*target)) platform::DeleteFile(*target);
-        attachment.CopyToFile(*target);
-    }
+    for (const int i : parts) SaveAttachmentReplacing(static_cast<TIdAttachment&>(mail_->Parts.Items(i)), *target);
 }
 
 void MailViewCore::lbAnlagenDblClick() {
@@ -51,16 +60,44 @@ void MailViewCore::lbAnlagenDblClick() {
     if (line < 0) return;
     for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)].local)) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        const std::string path = TempDir() + AttachmentFileName(i);
-        platform::ForceDirectories(TempDir());
-        if (platform::FileExists(path)) platform::DeleteFile(path);
-        CopyAttachmentPrivately(attachment, path);
-        if (ports_.shell.OpenFile(path) == ShellOpenResult::soNoAssociation) ports_.shell.ChooseProgramFor(path);
+        if (!OpenAttachmentCopy(attachment, i)) {
+            FlushDisplays();
+            ports_.boxes.Show(MessageBoxKind::mbInformation, ProgramRefusedText(attachment.AttachedFileName));
+        }
     }
 }
 
+bool MailViewCore::OpenAttachmentCopy(TIdAttachment& attachment, int index) {
+    // A folder of its own: the copy can neither replace nor be replaced by
+    // a file of the page, another copy or the program that has it open.
+    std::string folder;
+    try {
+        platform::ForceDirectories(TempDir(), 0700);
+        folder = CreateAttachmentCopyFolder(TempDir(), lastCopyFolder_);
+    } catch (const std::system_error&) {
+        throw EIdException("Error saving attachment.");
+    }
+    const std::string fileName = AttachmentFileName(index);
+    const std::string path = folder + fileName;
+    try {
+        CopyAttachmentPrivately(attachment, path);
+    } catch (...) {
+        platform::RemoveTree(folder);
+        throw;
+    }
+    // The desktop sees the file's name, which the Unicode view may write
+    // otherwise than the model holds it.
+    const std::string start = platform::ReadFileStart(path, kProgramSniffBytes);
+    if (IsProgram(attachment.AttachedFileName, start) || IsProgram(fileName, start)) {
+        platform::RemoveTree(folder);
+        return false;
+    }
+    if (ports_.shell.OpenFile(path) == ShellOpenResult::soNoAssociation) ports_.shell.ChooseProgramFor(path);
+    return true;
+}
+
 void MailViewCore::WebBrowser1BeforeNavigate2(const std::string& url, bool& cancel) {
-    switch (DecideNavigation(url, TempDir())) {
+    switch (DecideNavigation(url, mailFolder_ ? mailFolder_->Files().get() : nullptr)) {
     case NavigationDecision::ndProceed:
         return;
     case NavigationDecision::ndOpenOutside:

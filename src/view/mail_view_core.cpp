@@ -1,5 +1,7 @@
 #include "view/mail_view_core.h"
 
+#include <ctime>
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
@@ -14,7 +16,9 @@
 #include "view/html_temp_files.h"
 #include "view/mail_repair.h"
 #include "view/mail_text_decoder.h"
+#include "view/program_attachments.h"
 #include "view/temp_dir.h"
+#include "view/temp_layout.h"
 #include "view/text_rules.h"
 
 namespace view {
@@ -63,7 +67,9 @@ private:
     MailViewCore& core_;
 };
 
-MailViewCore::MailViewCore(MailViewPorts ports) : ports_(ports) {}
+MailViewCore::MailViewCore(MailViewPorts ports) : ports_(ports) {
+    if (!TempDir().empty()) RemoveStaleTempFiles(TempDir(), static_cast<long long>(std::time(nullptr)));
+}
 
 MailViewCore::~MailViewCore() {
     try {
@@ -73,9 +79,19 @@ MailViewCore::~MailViewCore() {
     }
 }
 
-std::string MailViewCore::NextHtmlTempFileName() const { return view::NextHtmlTempFileName(TempDir()); }
+std::string MailViewCore::NextHtmlTempFileName() const { return view::NextHtmlTempFileName(MailFolder()); }
 
-void MailViewCore::DeleteHtmlTempFiles() const { view::DeleteHtmlTempFiles(TempDir()); }
+void MailViewCore::DeleteHtmlTempFiles() {
+    mailFolder_.reset();
+    // Pages that earlier versions kept beside everything else.
+    if (!TempDir().empty()) view::DeleteHtmlTempFiles(TempDir());
+}
+
+HtmlPageSettings MailViewCore::PageSettings() const {
+    return {htmlEncoding_, remoteContentAllowed_, mailFolder_ ? mailFolder_->Files() : nullptr};
+}
+
+std::string MailViewCore::MailFolder() const { return mailFolder_ ? mailFolder_->Path() : std::string(); }
 
 void MailViewCore::ChangeMail() {
     DisplayFlush flush(*this);
@@ -87,6 +103,7 @@ void MailViewCore::ChangeMail() {
     for (int i = 0; i < mail_->Parts.Count(); ++i)
         if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&mail_->Parts.Items(i)))
             loadedNames_[static_cast<std::size_t>(i)] = attachment->AttachedFileName;
+    CreateMailFolder();
     htmlTempFileName_ = NextHtmlTempFileName();
     Present();
 }
@@ -96,7 +113,12 @@ void MailViewCore::ChooseCharset(const CharsetChoice& choice) {
     if (choice.mode != CharsetMode::cmExplicit) defaultCharset_ = choice;
     if (!loaded_) return;
     DisplayFlush flush(*this);
+    // Shown again like a new mail, in a folder of its own, without loading
+    // it again.
     ResetPages();
+    cidFiles_.clear();
+    CreateMailFolder();
+    htmlTempFileName_ = NextHtmlTempFileName();
     // The mail is shown again from the names it was loaded with.
     for (int i = 0; i < mail_->Parts.Count(); ++i)
         if (auto* attachment = dynamic_cast<TIdAttachment*>(&mail_->Parts.Items(i)))
@@ -149,6 +171,8 @@ void MailViewCore::ResetPages() {
     publishedKind_ = PageText::ptLocal;
     htmlEncoding_ = HtmlFileEncoding::heLocal;
     ports_.html.Stop();
+    // The previous mail's page and files go before anything else loads.
+    mailFolder_.reset();
     try {
         ports_.html.Navigate("about:blank", PageSettings());
     } catch (...) {
@@ -182,7 +206,7 @@ bool MailViewCore::LoadWithRepair() {
             ports_.boxes.Show(MessageBoxKind::mbError, kLoadFailedText);
             return false;
         }
-        platform::ForceDirectories(TempDir());
+        platform::ForceDirectories(TempDir(), 0700);
         if (pass > 0 || !NeedsRepair(*mail_, MailFileName)) return true;
         RepairMailFile(MailFileName, [this] {
             FlushDisplays();
@@ -471,9 +495,13 @@ void MailViewCore::PublishHtmlFoundInText() {
                     messageTextConverted_ ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
+void MailViewCore::CreateMailFolder() {
+    mailFolder_ = MailTempFolder::Create(TempDir(), lastMailFolder_);
+}
+
 void MailViewCore::OpenHtmlPage() {
     SetPageVisible(Page::tsHTML, true);
-    platform::ForceDirectories(TempDir());
+    platform::ForceDirectories(TempDir(), 0700);
     // A page still held open by the HTML view cannot go at once.
     int retries = 0;
     while (platform::FileExists(htmlTempFileName_) && retries < kDeleteRetries) {
@@ -498,7 +526,7 @@ void MailViewCore::PublishHtml(const std::string& html, PageText kind) {
     case PageText::ptLocalFromUtf8: bytes = std::string(kUtf8Bom) + platform::LocalToUtf8(text); break;
     case PageText::ptUtf8: bytes = std::string(kUtf8Bom) + text; break;
     }
-    platform::WriteWholeFile(htmlTempFileName_, bytes, 0600);
+    WriteHtmlPage(bytes);
     publishedHtml_ = std::move(text);
     publishedKind_ = kind;
     htmlEncoding_ = kind == PageText::ptLocalFromUtf8 || kind == PageText::ptUtf8 ? HtmlFileEncoding::heUtf8Bom
@@ -520,6 +548,13 @@ std::string MailViewCore::PublishedHtmlUtf8() const {
     return publishedHtml_;
 }
 
+void MailViewCore::WriteHtmlPage(const std::string& bytes) {
+    // Only a file made here and now is the page: nothing that stands at
+    // the name (a link, a FIFO, another file) is written through.
+    platform::WriteNewFile(htmlTempFileName_, bytes, 0600);
+    mailFolder_->Files()->Add(htmlTempFileName_.substr(MailFolder().size()), PageFileUse::pfDocument);
+}
+
 void MailViewCore::SetMessageText(const std::string& text, bool convertedFromUtf8) {
     messageText_.SetText(text);
     messageTextConverted_ = convertedFromUtf8;
@@ -534,7 +569,8 @@ void MailViewCore::AddAttachmentName(const Name& name) {
 std::vector<std::string> MailViewCore::AttachmentLines() const {
     std::vector<std::string> lines;
     lines.reserve(attachmentLines_.size());
-    for (const Name& name : attachmentLines_) lines.push_back(Classic() ? name.shown : VisibleInList(name.shown));
+    for (const Name& name : attachmentLines_)
+        lines.push_back(Classic() ? Shown(VisibleName(name.local)) : VisibleInList(name.shown));
     return lines;
 }
 
@@ -572,17 +608,21 @@ std::string MailViewCore::CidFilePath(const TIdAttachment& part, int index) cons
     std::erase(id, '<');
     // Without an id there is no name: the path is the folder itself, which
     // no copy can replace.
-    if (id.empty()) return TempDir();
-    if (Classic()) return TempDir() + Shown(SanitizeFileName(id, index));
-    return TempDir() + SanitizeFileNameUtf8(text_->HeaderBytes(id), index);
+    if (id.empty()) return MailFolder();
+    if (Classic()) return MailFolder() + Shown(SanitizeFileName(id, index));
+    return MailFolder() + SanitizeFileNameUtf8(text_->HeaderBytes(id), index);
 }
 
 bool MailViewCore::StoreCidFile(TIdAttachment& part, const std::string& path) {
+    // The page's name is the page's.
+    if (path == htmlTempFileName_) return false;
     try {
         CopyAttachmentPrivately(part, path);
     } catch (const std::exception&) {
         return false;
     }
+    mailFolder_->Files()->Add(path.substr(MailFolder().size()),
+                              ContentIdFileUse(platform::ReadFileStart(path, kContentSniffBytes)));
     cidFiles_.push_back(path);
     return true;
 }

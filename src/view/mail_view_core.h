@@ -25,6 +25,7 @@ class TIdEMailAddressList;
 
 namespace view {
 
+class MailTempFolder;
 class MailTextDecoder;
 
 // The collaborators; they must outlive the core.
@@ -38,9 +39,11 @@ struct MailViewPorts {
 
 class MailViewCore {
 public:
-    // FormCreate. Reads TempDir() whenever it needs it.
+    // FormCreate. Reads TempDir() whenever it needs it; removes what
+    // earlier runs left there long ago.
     explicit MailViewCore(MailViewPorts ports);
-    // FormDestroy: removes the HTML temporary files.
+    // FormDestroy: removes the folder of the mail on show and the HTML
+    // temporary files.
     ~MailViewCore();
     MailViewCore(const MailViewCore&) = delete;
     MailViewCore& operator=(const MailViewCore&) = delete;
@@ -64,14 +67,17 @@ public:
     void ChooseCharset(const CharsetChoice& choice);
     const CharsetChoice& Charset() const { return charset_; }
 
+    // The page's name in the folder of the mail on show.
     std::string NextHtmlTempFileName() const;
-    void DeleteHtmlTempFiles() const;
+    void DeleteHtmlTempFiles();
 
     // "Anlage extern speichern": saves every attachment of the selected
     // line to a place the user chooses. Raises "Error saving attachment.".
     void btnAnlageSpeichernClick();
     // Double click on lbAnlagen: opens every attachment of the selected line
-    // with its program. Raises "Error saving attachment.".
+    // with its program, each from a copy of its own; a program is not
+    // opened (a box says it can only be saved). Raises "Error saving
+    // attachment.".
     void lbAnlagenDblClick();
     // For every navigation of the HTML view, before it happens. url as the
     // view reports it (UTF-8).
@@ -93,7 +99,9 @@ public:
     // The same as UTF-8 (the mail's own bytes read as UTF-8 when they are
     // valid UTF-8, else as Windows-1252).
     std::string PublishedHtmlUtf8() const;
-    HtmlPageSettings PageSettings() const { return {htmlEncoding_, remoteContentAllowed_}; }
+    HtmlPageSettings PageSettings() const;
+    // The folder of the mail on show (ends with "/"), empty before the first.
+    std::string MailFolder() const;
     // Files written under TempDir for content ids, in order.
     const std::vector<std::string>& CidFiles() const { return cidFiles_; }
     // Whether this ChangeMail rewrote the mail file.
@@ -107,6 +115,7 @@ public:
     const std::string& SubjectLine() const { return subjectLine_; }
     const TStringList& MessageText() const { return messageText_; }
     const TStringList& RawHeader() const { return rawHeader_; }
+    // The lines of lbAnlagen, with hidden characters made visible.
     std::vector<std::string> AttachmentLines() const;
     // The file name (UTF-8, safe) under which the attachment at the index
     // of Parts is saved or opened.
@@ -152,14 +161,18 @@ private:
     void PublishHtmlFoundInText();
     void PublishDecodedHtml(const std::string& body, std::string_view label);
 
+    void CreateMailFolder();
     void OpenHtmlPage();
     void PublishHtml(const std::string& html, PageText kind);
+    void WriteHtmlPage(const std::string& bytes);
     void SetMessageText(const std::string& text, bool convertedFromUtf8);
     void AddAttachmentName(const Name& name);
     void AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers);
     void AppendRawHeaderLine(const std::string& line);
     std::string CidFilePath(const TIdAttachment& part, int index) const;
     bool StoreCidFile(TIdAttachment& part, const std::string& path);
+    // Copies one attachment for opening; false when it is a program.
+    bool OpenAttachmentCopy(TIdAttachment& attachment, int index);
 
     void SetPageVisible(Page page, bool visible);
     void BringToFront(Page page);
@@ -180,6 +193,9 @@ private:
     // and the shown form of each part's current name.
     std::vector<std::string> loadedNames_;
     std::vector<std::string> shownNames_;
+    std::unique_ptr<MailTempFolder> mailFolder_;
+    int lastMailFolder_ = 0;
+    int lastCopyFolder_ = 0;
     std::string htmlTempFileName_;
     std::string subjectText_;
     TStringList seenAddresses_;

@@ -40,15 +40,17 @@ const std::string& TempDir() { return TempDirValue(); }
 void SetTempDir(std::string dir) { TempDirValue() = WithSlash(std::move(dir)); }
 
 std::string DefaultTempDir(const std::string& exeDir) {
+    // Mail content is the user's alone: the folder beside the program only
+    // when it is (or can be made) the user's private folder.
     const std::string besideExe = WithSlash(exeDir) + "Temp/";
-    if (platform::ForceDirectories(besideExe) && platform::DirectoryWritable(besideExe)) return besideExe;
+    if (platform::EnsurePrivateFolder(besideExe) && platform::DirectoryWritable(besideExe)) return besideExe;
 
     // An installed program's folder is not the user's: keep mail content in
     // a cache folder only the user can enter.
     const std::string base = WithSlash(CacheDirectory()) + "merivo-mailviewer/";
     const std::string cache = base + "Temp/";
-    platform::ForceDirectories(base, 0700);
-    platform::ForceDirectories(cache, 0700);
+    platform::EnsurePrivateFolder(base);
+    platform::EnsurePrivateFolder(cache);
     return cache;
 }
 

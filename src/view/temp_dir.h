@@ -11,9 +11,10 @@ const std::string& TempDir();
 void SetTempDir(std::string dir);
 
 // The folder the viewer uses when nobody chose one: exeDir + "Temp/" when
-// that folder exists or can be created and is writable, otherwise
-// $XDG_CACHE_HOME (default ~/.cache) + "/merivo-mailviewer/Temp/", created
-// for the user alone. exeDir ends with "/". The folder is created here.
+// that folder is the user's and writable (created, or narrowed, to mode
+// 0700), otherwise $XDG_CACHE_HOME (default ~/.cache) +
+// "/merivo-mailviewer/Temp/", likewise the user's alone. exeDir ends with
+// "/". The folder is created here.
 std::string DefaultTempDir(const std::string& exeDir);
 
 }  // namespace view

@@ -44,7 +44,7 @@ export QT_STYLE_OVERRIDE=windows
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}new_delete_type_mismatch=0:detect_leaks=0
 
 html_pages() {
-  find "$work/prefix/bin/Temp" "$XDG_CACHE_HOME/merivo-mailviewer/Temp" -maxdepth 1 \
+  find "$work/prefix/bin/Temp" "$XDG_CACHE_HOME/merivo-mailviewer/Temp" -maxdepth 2 \
     -name 'MailViewerTemp*.HTML' 2>/dev/null || true
 }
 

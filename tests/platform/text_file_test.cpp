@@ -8,24 +8,11 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "scratch_folder.h"
 
 namespace {
 
-class Scratch {
-public:
-    Scratch() {
-        char pattern[] = "/tmp/kqv-textfile-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    std::string operator/(const char* name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
+using platformtest::Scratch;
 
 std::vector<std::string> ReadLines(const std::string& path) {
     platform::TextFileReader reader(path);

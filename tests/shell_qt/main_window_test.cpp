@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
@@ -61,9 +62,15 @@ protected:
     QWidget* PanelMain(TformMailViewer& w) { return w.findChild<QWidget*>("panelMain"); }
     QString Status(TformMailViewer& w) { return w.findChild<QStatusBar*>("StatusBar1")->currentMessage(); }
 
+    // A window that was never shown has not taken the view's controls.
+    void TearDown() override {
+        delete header_.data();
+        delete pages_.data();
+    }
+
     Recorder rec_;
-    QWidget* header_ = nullptr;
-    QTabWidget* pages_ = nullptr;
+    QPointer<QWidget> header_;
+    QPointer<QTabWidget> pages_;
     QMenu* charsetMenu_ = nullptr;
 };
 

@@ -39,6 +39,14 @@ TEST(MerivoApplication, LocalTextIsConvertedForDisplay) {
     EXPECT_EQ(ExceptionText("plain"), "plain");
 }
 
+TEST(MerivoApplication, BoxesShowMarkupAsText) {
+    const QString name = QStringLiteral("<font size=6 color=red>Rechnung</font>.kqv");
+    const auto box = PlainTextMessageBox(QMessageBox::Critical, "Cannot open file \"" + name + "\"", nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(box->text(), "Cannot open file \"" + name + "\"");
+    EXPECT_EQ(box->windowTitle(), "Merivo Emailbetrachter");
+}
+
 TEST(MerivoApplication, QtsOwnTextsAreGerman) {
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);

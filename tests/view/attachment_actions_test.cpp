@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "reader/exceptions.h"
+#include "reader/message/message.h"
 #include "view_test_support.h"
 
 namespace {
@@ -53,7 +54,7 @@ TEST_F(AttachmentActions, CancelledSaveWritesNothing) {
     core->btnAnlageSpeichernClick();
     // The proposal is a safe UTF-8 file name.
     EXPECT_EQ(saveDialog.proposals, Lines{"M\xC3\xA4rz bericht.xyz"});
-    EXPECT_EQ(viewtest::TreeOf(scratch.Path()), (Lines{"Temp", "same_name.kqv"}));
+    EXPECT_EQ(viewtest::TreeOf(scratch.Path()), (Lines{"Temp", "Temp/Mail00001", "same_name.kqv"}));
 }
 
 TEST_F(AttachmentActions, SaveProposesASafeName) {
@@ -79,10 +80,14 @@ TEST_F(AttachmentActions, OpenCopiesEachPartPrivatelyAndOpensIt) {
     Show("same_name.kqv");
     displays.selectedAttachment = 0;
     core->lbAnlagenDblClick();
-    const std::string path = Temp() + "dup.dat";
-    EXPECT_EQ(shell.calls, (Lines{"open " + path, "open " + path}));
-    EXPECT_EQ(platform::ReadWholeFile(path), "zweite");
-    EXPECT_EQ(viewtest::ModeOf(path), 0600u);
+    // Each copy in a folder of its own, apart from the mail's page and
+    // content-id files: none replaces another.
+    const std::string first = Temp() + "Anlagen/00001/dup.dat", second = Temp() + "Anlagen/00002/dup.dat";
+    EXPECT_EQ(shell.calls, (Lines{"open " + first, "open " + second}));
+    EXPECT_EQ(platform::ReadWholeFile(first), "erste");
+    EXPECT_EQ(platform::ReadWholeFile(second), "zweite");
+    EXPECT_EQ(viewtest::ModeOf(first), 0600u);
+    EXPECT_EQ(viewtest::ModeOf(Temp() + "Anlagen/00001"), 0700u);
 }
 
 TEST_F(AttachmentActions, NoAssociatedProgramOffersTheChoice) {
@@ -90,7 +95,7 @@ TEST_F(AttachmentActions, NoAssociatedProgramOffersTheChoice) {
     shell.openResult = ShellOpenResult::soNoAssociation;
     displays.selectedAttachment = 2;
     core->lbAnlagenDblClick();
-    const std::string path = Temp() + "M\xC3\xA4rz bericht.xyz";
+    const std::string path = Temp() + "Anlagen/00001/M\xC3\xA4rz bericht.xyz";
     EXPECT_EQ(shell.calls, (Lines{"open " + path, "choose " + path}));
     EXPECT_EQ(platform::ReadWholeFile(path), "bericht\r\n");
 }
@@ -120,9 +125,11 @@ TEST_F(AttachmentActions, OpenedNamesStayInsideTempDir) {
         ASSERT_EQ(displays.attachments.at(static_cast<std::size_t>(row.line)), row.listed) << row.mail;
         displays.selectedAttachment = row.line;
         core->lbAnlagenDblClick();
-        EXPECT_EQ(shell.calls, Lines{"open " + Temp() + row.opened}) << row.listed;
+        ASSERT_EQ(shell.calls.size(), 1u) << row.listed;
+        const std::string opened = shell.calls[0].substr(5);
+        EXPECT_TRUE(opened.starts_with(Temp() + "Anlagen/") && opened.ends_with("/" + row.opened)) << opened;
         if (!row.content.empty()) {
-            EXPECT_EQ(platform::ReadWholeFile(Temp() + row.opened), row.content);
+            EXPECT_EQ(platform::ReadWholeFile(opened), row.content);
         }
         for (const std::string& path : viewtest::TreeOf(scratch.Path()))
             EXPECT_TRUE(path.ends_with(".kqv") || path == "a" || path == "a/b" || path.starts_with("a/b/Temp"))
@@ -130,24 +137,94 @@ TEST_F(AttachmentActions, OpenedNamesStayInsideTempDir) {
     }
 }
 
-TEST_F(AttachmentActions, SecondOpenReplacesTheCopy) {
+TEST_F(AttachmentActions, SecondOpenMakesAFreshCopyAndKeepsTheFirst) {
     Show("same_name.kqv");
     displays.selectedAttachment = 2;
     core->lbAnlagenDblClick();
-    const std::string path = Temp() + "M\xC3\xA4rz bericht.xyz";
-    platform::WriteWholeFile(path, "changed by the user's program", 0600);
+    const std::string first = Temp() + "Anlagen/00001/M\xC3\xA4rz bericht.xyz";
+    platform::WriteWholeFile(first, "changed by the user's program", 0600);
     core->lbAnlagenDblClick();
-    EXPECT_EQ(platform::ReadWholeFile(path), "bericht\r\n");
+    EXPECT_EQ(platform::ReadWholeFile(first), "changed by the user's program");
+    EXPECT_EQ(platform::ReadWholeFile(Temp() + "Anlagen/00002/M\xC3\xA4rz bericht.xyz"), "bericht\r\n");
     EXPECT_EQ(shell.calls.size(), 2u);
 }
 
 TEST_F(AttachmentActions, CopyThatCannotBeWrittenIsNotOpened) {
     Show("same_name.kqv");
-    // A folder in the way cannot be deleted as a file.
-    platform::ForceDirectories(Temp() + "dup.dat/inner");
+    // A file in the way of the copies' folder.
+    platform::WriteWholeFile(Temp() + "Anlagen", "x", 0600);
     displays.selectedAttachment = 0;
     EXPECT_THROW(core->lbAnlagenDblClick(), EIdException);
     EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(AttachmentActions, SaveFailureLeavesTheUsersFile) {
+    Show("same_name.kqv");
+    const std::string target = scratch / "behalten.dat";
+    platform::WriteWholeFile(target, "the user's file", 0640);
+    // The attachment's temporary file was cleaned away.
+    auto& part = static_cast<TIdAttachmentFile&>(core->Mail()->Parts.Items(1));
+    platform::DeleteFile(part.TempPath);
+    saveDialog.answers.push_back(target);
+    displays.selectedAttachment = 0;
+    EXPECT_THROW(core->btnAnlageSpeichernClick(), EIdException);
+    EXPECT_EQ(platform::ReadWholeFile(target), "the user's file");
+    EXPECT_EQ(viewtest::TreeOf(scratch.Path()), (Lines{"Temp", "Temp/Mail00001", "behalten.dat", "same_name.kqv"}));
+
+    // Replaced when complete, keeping its mode.
+    Show("same_name.kqv");
+    saveDialog.answers.push_back(target);
+    displays.selectedAttachment = 2;
+    core->btnAnlageSpeichernClick();
+    EXPECT_EQ(platform::ReadWholeFile(target), "bericht\r\n");
+    EXPECT_EQ(viewtest::ModeOf(target), 0640u);
+}
+
+TEST_F(AttachmentActions, ProgramsAreNotOpenedAndHiddenExtensionsShow) {
+    struct Row {
+        const char* name;
+        const char* type;
+        std::string content;
+        std::string listed;
+    } rows[] = {
+        {"starter.desktop", "application/octet-stream", "harmless", "starter.desktop"},
+        {"=?iso-8859-1?Q?Rechnung.pdf=0D=0A=0D=0A.desktop?=", "application/pdf", "%PDF",
+         "Rechnung.pdf\xB6\xB6\xB6\xB6.desktop"},
+        {"Rechnung.pdf      .exe", "application/pdf", "%PDF", "Rechnung.pdf\xB7\xB7\xB7\xB7\xB7\xB7.exe"},
+        {"SETUP.EXE", "application/octet-stream", "x", "SETUP.EXE"},
+        {"install.sh", "text/x-sh", "ls", "install.sh"},
+        {"Rechnung.pdf", "application/pdf", "#!/bin/sh\nrm -rf ~\n", "Rechnung.pdf"},
+        {"bild", "image/png", "\x7F" "ELF\x02\x01", "bild"},
+        {"notiz", "application/octet-stream", "# Notiz\n\n[Desktop Entry]\nExec=sh\n", "notiz"},
+        {"tool.dat", "application/octet-stream", "MZ\x90", "tool.dat"},
+    };
+    for (const Row& row : rows) {
+        const std::string mail = std::string("Content-Type: multipart/mixed; boundary=\"b\"\n\n--b\nContent-Type: ") +
+                                 row.type + "\nContent-Disposition: attachment; filename=\"" + row.name +
+                                 "\"\n\n" + row.content + "\n--b--\n";
+        ShowContent(mail);
+        EXPECT_EQ(displays.attachments, Lines{row.listed});
+        boxes.boxes.clear();
+        shell.calls.clear();
+        displays.selectedAttachment = 0;
+        core->lbAnlagenDblClick();
+        EXPECT_TRUE(shell.calls.empty()) << row.name;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << row.name;
+        EXPECT_EQ(boxes.boxes[0].kind, view::MessageBoxKind::mbInformation);
+        EXPECT_EQ(boxes.boxes[0].text, "Die Anlage \"" + row.listed +
+                                           "\" ist ein Programm. Sie wird nicht ge\xF6" "ffnet und kann nur gespeichert werden.");
+        EXPECT_TRUE(platform::ListDirectory(Temp() + "Anlagen/").empty()) << row.name;
+    }
+}
+
+TEST_F(AttachmentActions, OpenedCopyNamedLikeThePageLeavesThePage) {
+    ShowContent("Content-Type: multipart/mixed; boundary=\"b\"\n\n--b\nContent-Type: text/html\n\n<html>Seite</html>\n"
+                "--b\nContent-Type: application/octet-stream\nContent-Disposition: attachment; "
+                "filename=\"MailViewerTemp00001.HTML\"\n\n<html>fremd</html>\n--b--\n");
+    displays.selectedAttachment = 0;
+    core->lbAnlagenDblClick();
+    EXPECT_EQ(platform::ReadWholeFile(core->HtmlTempFileName()), "<html>Seite</html>\r\n");
+    EXPECT_EQ(shell.calls, Lines{"open " + Temp() + "Anlagen/00001/MailViewerTemp00001.HTML"});
 }
 
 }  // namespace

@@ -91,7 +91,7 @@ TEST_F(ChangeMail, SinglePartHtml) {
         "<html><body><p>a test</p>\r\n<img src=\"logo@example.org\"></body></html>\r\n";
     EXPECT_EQ(displays.messageText, (Lines{"<html><body><p>acid: test</p>",
                                            "<img src=\"CID:logo@example.org\"></body></html>"}));
-    EXPECT_EQ(core->HtmlTempFileName(), Temp() + "MailViewerTemp00001.HTML");
+    EXPECT_EQ(core->HtmlTempFileName(), Temp() + "Mail00001/MailViewerTemp00001.HTML");
     EXPECT_EQ(core->PublishedHtml(), html);
     EXPECT_EQ(PublishedFile(), html);
     EXPECT_EQ(core->PageSettings().encoding, HtmlFileEncoding::heLocal);
@@ -172,7 +172,7 @@ TEST_F(ChangeMail, AttachmentNamingRules) {
     EXPECT_EQ(displays.frontPage, Page::tsText);
     EXPECT_EQ(displays.messageText, Lines{"Siehe Anlagen"});
 
-    const std::string cid = Temp() + "logo@example.org";
+    const std::string cid = Temp() + "Mail00001/logo@example.org";
     EXPECT_EQ(core->CidFiles(), Lines{cid});
     EXPECT_EQ(platform::ReadWholeFile(cid), "\x89PNG\r\n\x1A\nlogo");
     EXPECT_EQ(viewtest::ModeOf(cid), 0600u);
@@ -192,24 +192,29 @@ TEST_F(ChangeMail, InlineImageWithContentIdIsStoredNotListed) {
     ShowContent(mail);
     EXPECT_TRUE(displays.attachments.empty());
     EXPECT_FALSE(displays.Visible(Page::tsAnlagen));
-    EXPECT_EQ(core->CidFiles(), Lines{Temp() + "bild1"});
-    EXPECT_EQ(platform::ReadWholeFile(Temp() + "bild1"), "PNG\r\n");
+    const std::string first = Temp() + "Mail00001/bild1";
+    EXPECT_EQ(core->CidFiles(), Lines{first});
+    EXPECT_EQ(platform::ReadWholeFile(first), "PNG\r\n");
 
-    // A file already stored under the id is kept and counts as placed.
-    platform::WriteWholeFile(Temp() + "bild1", "older", 0600);
-    ShowContent(mail);
-    EXPECT_TRUE(core->CidFiles().empty());
+    // A later mail with the same id shows its own file, never the earlier
+    // one's, which is gone; nothing stored loose in TempDir stands in.
+    platform::WriteWholeFile(Temp() + "bild1", "planted", 0600);
+    std::string later = mail;
+    later.replace(later.find("PNG\n"), 4, "GIF\n");
+    ShowContent(later);
+    EXPECT_EQ(core->CidFiles(), Lines{Temp() + "Mail00002/bild1"});
+    EXPECT_EQ(platform::ReadWholeFile(core->CidFiles()[0]), "GIF\r\n");
+    EXPECT_FALSE(platform::FileExists(first));
     EXPECT_TRUE(displays.attachments.empty());
-    EXPECT_EQ(platform::ReadWholeFile(Temp() + "bild1"), "older");
 }
 
 TEST_F(ChangeMail, ContentIdsCannotLeaveTempDir) {
     view::SetTempDir(scratch / "a/b/Temp");
     Show("cid_escape.kqv");
-    EXPECT_EQ(core->CidFiles(), (Lines{Temp() + "_.._x", Temp() + "sub_dir_y"}));
+    EXPECT_EQ(core->CidFiles(), (Lines{Temp() + "Mail00001/_.._x", Temp() + "Mail00001/sub_dir_y"}));
     EXPECT_EQ(viewtest::TreeOf(scratch.Path()),
-              (Lines{"a", "a/b", "a/b/Temp", "a/b/Temp/MailViewerTemp00001.HTML", "a/b/Temp/_.._x",
-                     "a/b/Temp/sub_dir_y", "cid_escape.kqv"}));
+              (Lines{"a", "a/b", "a/b/Temp", "a/b/Temp/Mail00001", "a/b/Temp/Mail00001/MailViewerTemp00001.HTML",
+                     "a/b/Temp/Mail00001/_.._x", "a/b/Temp/Mail00001/sub_dir_y", "cid_escape.kqv"}));
 }
 
 TEST_F(ChangeMail, MultipartWithoutBoundaryShowsTheBodyAndSaysSo) {

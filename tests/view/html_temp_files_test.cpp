@@ -68,11 +68,13 @@ TEST(HtmlTempFiles, ClosingAfterThreeMailsLeavesNoPage) {
             pages.push_back(core.HtmlTempFileName());
             EXPECT_TRUE(platform::FileExists(core.HtmlTempFileName())) << mail;
         }
-        EXPECT_EQ(pages, (std::vector<std::string>{view::TempDir() + "MailViewerTemp00001.HTML",
-                                                   view::TempDir() + "MailViewerTemp00002.HTML",
-                                                   view::TempDir() + "MailViewerTemp00003.HTML"}));
+        // Each mail's page in a folder of its own, which goes with the next.
+        EXPECT_EQ(pages, (std::vector<std::string>{view::TempDir() + "Mail00001/MailViewerTemp00001.HTML",
+                                                   view::TempDir() + "Mail00002/MailViewerTemp00001.HTML",
+                                                   view::TempDir() + "Mail00003/MailViewerTemp00001.HTML"}));
+        EXPECT_EQ(platform::ListDirectory(view::TempDir(), "Mail"), std::vector<std::string>{"Mail00003"});
     }
-    EXPECT_TRUE(platform::ListDirectory(view::TempDir(), "MailViewerTemp").empty());
+    EXPECT_TRUE(platform::ListDirectory(view::TempDir(), "Mail").empty());
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST_F(Repair, RewritesOnceKeepsABackupAndShowsThePart) {
     EXPECT_EQ(displays.messageText, Lines{"Der angehaengte Text"});
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(core->Mail()->Parts.Count(), 1);
-    EXPECT_EQ(viewtest::TreeOf(scratch.Path()), (Lines{"Temp", "cut_at_marker.kqv", "cut_at_marker.kqv.bak"}));
+    EXPECT_EQ(viewtest::TreeOf(scratch.Path()), (Lines{"Temp", "Temp/Mail00001", "cut_at_marker.kqv", "cut_at_marker.kqv.bak"}));
 
     // Shown again: no second repair.
     core->ChangeMail();

@@ -39,11 +39,18 @@ TEST(TempDir, AlwaysEndsWithASlash) {
     view::SetTempDir(old);
 }
 
-TEST(TempDir, BesideTheExecutableWhenPossible) {
+TEST(TempDir, BesideTheExecutableWhenPossibleAndTheUsersAlone) {
     viewtest::ScratchFolder scratch;
+    const mode_t oldMask = ::umask(0);
     const std::string dir = view::DefaultTempDir(scratch.Path() + "/");
     EXPECT_EQ(dir, scratch / "Temp/");
     EXPECT_TRUE(platform::DirectoryExists(dir));
+    EXPECT_EQ(viewtest::ModeOf(dir), 0700u);
+    // One that an earlier version left open to everybody is narrowed.
+    ::chmod(dir.c_str(), 0777);
+    EXPECT_EQ(view::DefaultTempDir(scratch.Path() + "/"), dir);
+    EXPECT_EQ(viewtest::ModeOf(dir), 0700u);
+    ::umask(oldMask);
 }
 
 TEST(TempDir, CacheFolderForTheUserAloneOtherwise) {

@@ -1,8 +1,13 @@
 // What a viewer session leaves on disk: after any mail, shown or refused,
-// and after the window is gone, only the content-id files stay in TempDir;
-// the HTML pages and the attachments' temporary files are gone.
+// and after the window is gone, nothing stays in TempDir but the copies of
+// opened attachments, which a later start removes once they are a day old;
+// the attachments' temporary files are gone too.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 #include <set>
 
 #include "reader/message/message.h"
@@ -51,7 +56,7 @@ const char* const kHtmlWithPicture =
     "--r\r\nContent-Type: application/pdf; name=\"a.pdf\"\r\nContent-Transfer-Encoding: base64\r\n\r\n"
     "JVBERi0=\r\n--r--\r\n";
 
-TEST_F(TempHygiene, SessionOfManyMailsLeavesOnlyContentIdFiles) {
+TEST_F(TempHygiene, SessionOfManyMailsLeavesNothing) {
     ASSERT_EQ(TempListing(), Lines{});
     for (const char* name : {"attachments.kqv", "cid_escape.kqv", "single_html.kqv", "alternative.kqv",
                              "html_in_text.kqv", "uue_escape.kqv", "cut_at_marker.kqv", "no_boundary.kqv"})
@@ -69,8 +74,7 @@ TEST_F(TempHygiene, SessionOfManyMailsLeavesOnlyContentIdFiles) {
     // While the window is open the page of the last HTML mail may stay.
     core.reset();
 
-    Lines expected(cidNames.begin(), cidNames.end());
-    EXPECT_EQ(TempListing(), expected);
+    EXPECT_EQ(TempListing(), Lines{});
     for (const std::string& path : attachmentFiles) EXPECT_FALSE(platform::FileExists(path)) << path;
     // Beside the mails: the mails themselves and the backup of the repair.
     for (const std::string& entry : viewtest::TreeOf(scratch.Path()))
@@ -98,7 +102,35 @@ TEST_F(TempHygiene, PageOfAnHtmlMailGoesWithTheWindow) {
     core.reset();
 
     EXPECT_FALSE(platform::FileExists(page));
-    EXPECT_EQ(TempListing(), Lines{"pic@x"});
+    EXPECT_EQ(TempListing(), Lines{});
+}
+
+// Sets the time of the entry's last change to days ago.
+void Age(const std::string& path, int days) {
+    const timespec then{std::time(nullptr) - days * 24 * 60 * 60, 0};
+    const timespec times[2] = {then, then};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+TEST_F(TempHygiene, OpenedCopiesStayUntilALaterStartFindsThemADayOld) {
+    ShowFileAndNote("same_name.kqv");
+    displays.selectedAttachment = 0;
+    core->lbAnlagenDblClick();
+    core.reset();
+    EXPECT_EQ(TempListing(), (Lines{"Anlagen", "Anlagen/00001", "Anlagen/00001/dup.dat", "Anlagen/00002",
+                                    "Anlagen/00002/dup.dat"}));
+
+    // Left by runs that ended without cleaning up, and what others put there.
+    for (const char* folder : {"Mail00007", "Mail00008"}) platform::ForceDirectories(Temp() + folder, 0700);
+    for (const char* folder : {"Mail00009", "Mailbox"}) platform::ForceDirectories(Temp() + folder, 0755);
+    platform::WriteWholeFile(Temp() + "Mail00007/MailViewerTemp00001.HTML", "x", 0600);
+    platform::WriteWholeFile(Temp() + "eigene.txt", "x", 0600);
+    for (const char* entry : {"Anlagen/00001", "Mail00007", "Mail00009", "Mailbox", "eigene.txt"})
+        Age(Temp() + entry, 2);
+    core = std::make_unique<view::MailViewCore>(view::MailViewPorts{displays, html, boxes, saveDialog, shell});
+
+    EXPECT_EQ(TempListing(), (Lines{"Anlagen", "Anlagen/00002", "Anlagen/00002/dup.dat", "Mail00008", "Mail00009",
+                                    "Mailbox", "eigene.txt"}));
 }
 
 }  // namespace

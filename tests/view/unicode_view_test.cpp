@@ -86,7 +86,7 @@ TEST_F(UnicodeView, NamesInTheHeaderAreaAndTheAttachmentList) {
     // Split before decoding: the comma inside the first name is text.
     EXPECT_EQ(displays.headerValues.at(4), "Doe, J\xC3\xBCrgen, Ren\xC3\xA9");
     // The list shows the direction control, the file name has none.
-    EXPECT_EQ(displays.attachments, Lines{"Rechnung[U+202E]fdp.exe"});
+    EXPECT_EQ(displays.attachments, Lines{"Rechnung\xC2\xA4" "fdp.exe"});
     EXPECT_EQ(core->AttachmentFileName(1), "Rechnung_fdp.exe");
 }
 

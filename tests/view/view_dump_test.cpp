@@ -132,7 +132,7 @@ TEST_F(ViewDump, RelativeTempDirIsPrintedAbsolute) {
     EXPECT_EQ(run.status, 0);
     rapidjson::Document doc;
     ASSERT_FALSE(doc.Parse(run.out.c_str()).HasParseError()) << run.out;
-    EXPECT_EQ(std::string(doc["html_file"].GetString()), scratch / "rel/Temp/MailViewerTemp00001.HTML");
+    EXPECT_EQ(std::string(doc["html_file"].GetString()), scratch / "rel/Temp/Mail00001/MailViewerTemp00001.HTML");
 }
 
 }  // namespace

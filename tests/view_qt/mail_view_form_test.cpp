@@ -208,13 +208,13 @@ TEST_F(AttachmentActions, FailedSaveIsShownNotThrown) {
 
 TEST_F(AttachmentActions, DoubleClickOpensTheCopyInTempDir) {
     DoubleClickLine(0);
-    EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + view::TempDir() + "notiz.txt"});
+    EXPECT_EQ(shell.calls, std::vector<std::string>{"open " + view::TempDir() + "Anlagen/00001/notiz.txt"});
 }
 
 TEST_F(AttachmentActions, DoubleClickOffersAProgramWhenNoneIsAssociated) {
     shell.openResult = ShellOpenResult::soNoAssociation;
     DoubleClickLine(0);
-    const std::string path = view::TempDir() + "notiz.txt";
+    const std::string path = view::TempDir() + "Anlagen/00001/notiz.txt";
     EXPECT_EQ(shell.calls, (std::vector<std::string>{"open " + path, "choose " + path}));
 }
 

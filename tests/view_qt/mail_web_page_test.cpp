@@ -1,5 +1,6 @@
 // What a mail can do in the HTML view: which page it shows, which requests
 // it may make, where its links go.
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -10,7 +11,11 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <unistd.h>
+
+#include "platform/files.h"
 #include "view/link_policy.h"
+#include "view/page_files.h"
 #include "view_qt_test_support.h"
 
 namespace {
@@ -21,39 +26,69 @@ using view::qt::RequestDecision;
 using viewqt::FormFixture;
 using viewqt::kWebTimeoutMs;
 
-TEST(ResourceRequests, AllowOnlyTempDirAndInlineSchemesUntilRemoteIsAllowed) {
-    const std::string temp = "/tmp/kqv/Temp/";
+TEST(ResourceRequests, AllowOnlyThePagesOwnFilesAndInlineSchemesUntilRemoteIsAllowed) {
+    QTemporaryDir root;
+    const std::string temp = view::qt::QStringToPath(root.path()) + "/Temp/";
+    const std::string folder = temp + "Mail00002/";
+    ASSERT_TRUE(QDir().mkpath(view::qt::PathToQString(folder)));
+    for (const char* name : {"MailViewerTemp00001.HTML", "bild1@example.org", "doc.xml", "nicht eingetragen.png"})
+        platform::WriteWholeFile(folder + name, "x", 0600);
+    platform::WriteWholeFile(temp + "alt.png", "x", 0600);
+    ASSERT_EQ(::symlink((folder + "doc.xml").c_str(), (folder + "link.png").c_str()), 0);
+    view::PageFiles files(folder);
+    files.Add("MailViewerTemp00001.HTML", view::PageFileUse::pfDocument);
+    files.Add("bild1@example.org", view::PageFileUse::pfDocument);
+    files.Add("doc.xml", view::PageFileUse::pfResource);
+    files.Add("link.png", view::PageFileUse::pfDocument);
+
+    using Info = QWebEngineUrlRequestInfo;
+    constexpr auto kAllow = RequestDecision::rdAllow;
+    constexpr auto kBlock = RequestDecision::rdBlock;
+    constexpr auto kRemote = RequestDecision::rdBlockRemote;
     struct Row {
         const char* name;
-        const char* url;
+        std::string url;
+        Info::ResourceType type;
         RequestDecision blocked;  // remote content not allowed
         RequestDecision allowed;  // remote content allowed
     };
+    const std::string f = "file://" + folder;
     const Row rows[] = {
-        {"page itself", "file:///tmp/kqv/Temp/MailViewerTemp00001.HTML", RequestDecision::rdAllow, RequestDecision::rdAllow},
-        {"content-id file", "file:///tmp/kqv/Temp/bild1@example.org", RequestDecision::rdAllow, RequestDecision::rdAllow},
-        {"escaped name", "file:///tmp/kqv/Temp/a%20b.png", RequestDecision::rdAllow, RequestDecision::rdAllow},
-        {"outside TempDir", "file:///etc/passwd", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"dot-dot out of TempDir", "file:///tmp/kqv/Temp/../secret.txt", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"TempDir's neighbour", "file:///tmp/kqv/Temporary/x.png", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"TempDir itself", "file:///tmp/kqv/Temp/", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"other host", "file://server/tmp/kqv/Temp/x.png", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"about", "about:blank", RequestDecision::rdAllow, RequestDecision::rdAllow},
-        {"data", "data:image/png;base64,iVBORw0KGgo=", RequestDecision::rdAllow, RequestDecision::rdAllow},
-        {"http", "http://127.0.0.1:9/x.png", RequestDecision::rdBlockRemote, RequestDecision::rdAllow},
-        {"https upper case", "HTTPS://example.com/x.css", RequestDecision::rdBlockRemote, RequestDecision::rdAllow},
-        {"ftp", "ftp://example.com/x", RequestDecision::rdBlockRemote, RequestDecision::rdAllow},
-        {"websocket", "wss://example.com/s", RequestDecision::rdBlockRemote, RequestDecision::rdAllow},
-        {"browser internals", "chrome://settings", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"unknown scheme", "gopher://example.com/", RequestDecision::rdBlock, RequestDecision::rdBlock},
-        {"blob", "blob:file:///x", RequestDecision::rdBlock, RequestDecision::rdBlock},
+        {"page itself", f + "MailViewerTemp00001.HTML", Info::ResourceTypeMainFrame, kAllow, kAllow},
+        {"image by content id", f + "bild1@example.org", Info::ResourceTypeImage, kAllow, kAllow},
+        {"image shown as a document", f + "bild1@example.org", Info::ResourceTypeMainFrame, kAllow, kAllow},
+        {"escaped name", f + "bild1%40example.org", Info::ResourceTypeImage, kAllow, kAllow},
+        {"xml file as an image", f + "doc.xml", Info::ResourceTypeImage, kAllow, kAllow},
+        {"xml file in a frame", f + "doc.xml", Info::ResourceTypeSubFrame, kBlock, kBlock},
+        {"xml file as an object", f + "doc.xml", Info::ResourceTypeObject, kBlock, kBlock},
+        {"xml file loaded by a style sheet", f + "doc.xml", Info::ResourceTypeSubResource, kBlock, kBlock},
+        {"file the page did not write", f + "nicht%20eingetragen.png", Info::ResourceTypeImage, kBlock, kBlock},
+        {"link to a resource", f + "link.png", Info::ResourceTypeSubFrame, kBlock, kBlock},
+        {"another file in TempDir", "file://" + temp + "alt.png", Info::ResourceTypeImage, kBlock, kBlock},
+        {"dot-dot to another file", f + "../alt.png", Info::ResourceTypeImage, kBlock, kBlock},
+        {"the folder itself", f, Info::ResourceTypeSubFrame, kBlock, kBlock},
+        {"outside TempDir", "file:///etc/passwd", Info::ResourceTypeImage, kBlock, kBlock},
+        {"other host", "file://server" + folder + "bild1@example.org", Info::ResourceTypeImage, kBlock, kBlock},
+        {"about", "about:blank", Info::ResourceTypeSubFrame, kAllow, kAllow},
+        {"data image", "data:image/png;base64,iVBORw0KGgo=", Info::ResourceTypeImage, kAllow, kAllow},
+        {"data frame", "data:text/xml,<a/>", Info::ResourceTypeSubFrame, kBlock, kBlock},
+        {"http", "http://127.0.0.1:9/x.png", Info::ResourceTypeImage, kRemote, kAllow},
+        {"https upper case", "HTTPS://example.com/x.css", Info::ResourceTypeStylesheet, kRemote, kAllow},
+        {"ftp", "ftp://example.com/x", Info::ResourceTypeImage, kRemote, kAllow},
+        {"websocket", "wss://example.com/s", Info::ResourceTypeWebSocket, kRemote, kAllow},
+        {"browser internals", "chrome://settings", Info::ResourceTypeSubFrame, kBlock, kBlock},
+        {"unknown scheme", "gopher://example.com/", Info::ResourceTypeImage, kBlock, kBlock},
+        {"blob", "blob:file:///x", Info::ResourceTypeImage, kBlock, kBlock},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const QUrl url(QString::fromLatin1(row.url));
-        EXPECT_EQ(DecideResourceRequest(url, temp, false), row.blocked);
-        EXPECT_EQ(DecideResourceRequest(url, temp, true), row.allowed);
+        const QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(row.url));
+        EXPECT_EQ(DecideResourceRequest(url, row.type, &files, false), row.blocked);
+        EXPECT_EQ(DecideResourceRequest(url, row.type, &files, true), row.allowed);
     }
+    EXPECT_EQ(DecideResourceRequest(QUrl::fromEncoded(QByteArray::fromStdString(f + "MailViewerTemp00001.HTML")),
+                                    Info::ResourceTypeMainFrame, nullptr, false),
+              kBlock);
 }
 
 class MailWebView : public FormFixture {
@@ -91,7 +126,7 @@ TEST_F(MailWebView, PageIsHardened) {
         SCOPED_TRACE(attribute);
         EXPECT_FALSE(settings.testAttribute(attribute));
     }
-    EXPECT_EQ(settings.unknownUrlSchemePolicy(), QWebEngineSettings::DisallowUnknownUrlSchemes);
+    EXPECT_EQ(settings.unknownUrlSchemePolicy(), QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
 }
 
 TEST_F(MailWebView, ShowsTheMailsHtmlFileWithTheContentIdImage) {
@@ -144,12 +179,18 @@ TEST_F(MailWebView, RemoteImageWaitsUntilTheUserAllowsIt) {
 // it loads: whether a file was read shows without scripts.
 class LocalImages : public MailWebView {
 protected:
-    qreal PageHeightWithImageAt(const QString& imagePath) {
+    static QImage Tall() {
         QImage tall(10, 2000, QImage::Format_RGB32);
         tall.fill(Qt::gray);
+        return tall;
+    }
+    qreal PageHeightWithImageAt(const QString& imagePath) {
         EXPECT_TRUE(QDir().mkpath(QFileInfo(imagePath).absolutePath()));
-        EXPECT_TRUE(tall.save(imagePath, "PNG"));
-        Show("local_image.kqv", {{"@IMAGE@", QUrl::fromLocalFile(imagePath).toEncoded()}});
+        EXPECT_TRUE(Tall().save(imagePath, "PNG"));
+        return PageHeightOf("local_image.kqv", {{"@IMAGE@", QUrl::fromLocalFile(imagePath).toEncoded()}});
+    }
+    qreal PageHeightOf(const QString& mail, const Replacements& replacements) {
+        Show(mail, replacements);
         EXPECT_TRUE(WaitForMailPage());
         // The page has loaded: a refused image leaves it as tall as the view.
         (void)QTest::qWaitFor([&] { return Page().contentsSize().height() >= 2000; }, 1000);
@@ -157,8 +198,18 @@ protected:
     }
 };
 
-TEST_F(LocalImages, ImageInTempDirLoads) {
-    EXPECT_GE(PageHeightWithImageAt(view::qt::PathToQString(view::TempDir()) + "hoch.png"), 2000);
+TEST_F(LocalImages, ContentIdImageOfTheMailLoads) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && Tall().save(&buffer, "PNG"));
+    const QByteArray base64 = png.toBase64();
+    QByteArray lines;
+    for (qsizetype i = 0; i < base64.size(); i += 76) lines += base64.mid(i, 76) + "\r\n";
+    EXPECT_GE(PageHeightOf("cid_tall_image.kqv", {{"@PNG@", lines.trimmed()}}), 2000);
+}
+
+TEST_F(LocalImages, ImageElsewhereInTempDirIsRefused) {
+    EXPECT_LT(PageHeightWithImageAt(view::qt::PathToQString(view::TempDir()) + "hoch.png"), 1000);
 }
 
 TEST_F(LocalImages, ImageOutsideTempDirIsRefused) {
@@ -216,13 +267,14 @@ class LinkClicks : public MailWebView {
 protected:
     void SetUp() override {
         MailWebView::SetUp();
-        Show("links.kqv");
+        Show(Mail());
         ASSERT_TRUE(WaitForMailPage());
         // Input reaches the page once its first frame is drawn.
         QWidget* view = Child<QWidget>("WebBrowser1");
         target = view->focusProxy() ? view->focusProxy() : view;
         QTest::qWait(300);
     }
+    virtual QString Mail() const { return QStringLiteral("links.kqv"); }
     void ClickAt(int y) { QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(40, y)); }
     QWidget* target = nullptr;
 };
@@ -242,6 +294,32 @@ TEST_F(LinkClicks, LinkForANewWindowOpensOutsideToo) {
     ClickAt(150);
     EXPECT_FALSE(NavigationDecision(decisions, link));
     EXPECT_EQ(shell.calls, std::vector<std::string>{"url https://example.com/neu"});
+    EXPECT_EQ(Page().url(), HtmlTempUrl());
+}
+
+// Links of other schemes the desktop handles, and a form.
+class OtherClicks : public LinkClicks {
+protected:
+    QString Mail() const override { return QStringLiteral("schemes.kqv"); }
+};
+
+TEST_F(OtherClicks, MailNewsAndFtpLinksGoToTheDesktop) {
+    const std::vector<std::string> expected = {"url mailto:anna@example.org?subject=Hallo",
+                                               "url news:de.comp.lang.misc", "url ftp://ftp.example.org/pub/"};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ClickAt(50 + 100 * static_cast<int>(i));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return shell.calls.size() > i; }, kWebTimeoutMs)) << expected[i];
+    }
+    EXPECT_EQ(shell.calls, expected);
+    EXPECT_EQ(Page().url(), HtmlTempUrl());
+}
+
+TEST_F(OtherClicks, FormIsNeverSent) {
+    QSignalSpy decisions(&Page(), &MailWebPage::navigationDecided);
+    const QUrl submission(QStringLiteral("https://example.com/senden?q=geheim"));
+    ClickAt(350);
+    EXPECT_FALSE(NavigationDecision(decisions, submission));
+    EXPECT_TRUE(shell.calls.empty());
     EXPECT_EQ(Page().url(), HtmlTempUrl());
 }
 

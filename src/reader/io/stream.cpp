@@ -75,8 +75,9 @@ TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
 
 TFileStream::TFileStream(Adopt, std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
 
-std::unique_ptr<TFileStream> TFileStream::TryCreateExclusive(const std::string& path, int& errno_out) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+std::unique_ptr<TFileStream> TFileStream::TryCreateExclusive(const std::string& path, int& errno_out,
+                                                             unsigned perms) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(perms));
     if (fd < 0) {
         errno_out = errno;
         return nullptr;

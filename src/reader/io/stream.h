@@ -59,8 +59,10 @@ public:
     TFileStream& operator=(const TFileStream&) = delete;
 
     // CreateExclusive without raising: nullptr and errno_out set when the
-    // file cannot be made (EEXIST when the name is taken).
-    static std::unique_ptr<TFileStream> TryCreateExclusive(const std::string& path, int& errno_out);
+    // file cannot be made (EEXIST when the name is taken). perms less the
+    // umask become the new file's mode.
+    static std::unique_ptr<TFileStream> TryCreateExclusive(const std::string& path, int& errno_out,
+                                                           unsigned perms = 0600);
 
     std::size_t Read(void* buffer, std::size_t n) override;
     void Write(const void* buffer, std::size_t n) override;

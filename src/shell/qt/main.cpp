@@ -30,8 +30,7 @@ std::unique_ptr<FileTypeRegistrar> MakeRegistrar() {
 }
 
 void ShowPlainMessage(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8("Merivo Emailbetrachter"), text, QMessageBox::Ok, parent);
-    box.exec();
+    PlainTextMessageBox(QMessageBox::NoIcon, text, parent)->exec();
 }
 
 }  // namespace

@@ -20,15 +20,21 @@ QString ExceptionText(const char* what) {
     return QString::fromStdString(platform::LocalToUtf8(text));
 }
 
+std::unique_ptr<QMessageBox> PlainTextMessageBox(QMessageBox::Icon icon, const QString& text, QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(icon, QString::fromUtf8("Merivo Emailbetrachter"), QString(),
+                                             QMessageBox::Ok, parent);
+    // Error texts name files, and file names come from anywhere.
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    return box;
+}
+
 MerivoApplication::MerivoApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Every window of the program, the boxes included, carries its icon.
     setWindowIcon(QIcon(QStringLiteral(":/icons/merivo-mailviewer.svg")));
     InstallGermanTranslations(*this);
     KeepToolkitSettingsOffDisk();
-    showException = [](const QString& text) {
-        QMessageBox box(QMessageBox::Critical, QString::fromUtf8("Merivo Emailbetrachter"), text, QMessageBox::Ok);
-        box.exec();
-    };
+    showException = [](const QString& text) { PlainTextMessageBox(QMessageBox::Critical, text, nullptr)->exec(); };
 }
 
 bool MerivoApplication::notify(QObject* receiver, QEvent* event) {

@@ -5,8 +5,10 @@
 // program keeps running.
 
 #include <QApplication>
+#include <QMessageBox>
 
 #include <functional>
+#include <memory>
 
 class MerivoApplication final : public QApplication {
 public:
@@ -21,3 +23,7 @@ public:
 // An exception's text as the user should read it: reader texts are local
 // 8-bit text, system texts UTF-8.
 QString ExceptionText(const char* what);
+
+// A box with the application title as caption and one OK button whose text
+// is shown as it stands, never as markup.
+std::unique_ptr<QMessageBox> PlainTextMessageBox(QMessageBox::Icon icon, const QString& text, QWidget* parent);

@@ -8,6 +8,7 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
+#include <QWebEngineHistory>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineQuotaRequest>
@@ -16,7 +17,6 @@
 #include <QWebEngineUrlRequestInfo>
 
 #include "view/link_policy.h"
-#include "view/temp_dir.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // Sanitized builds: Chromium's browser side runs inside our process and is
@@ -40,6 +40,32 @@ bool IsRemoteScheme(const QString& scheme) {
 }
 
 std::string UrlText(const QUrl& url) { return url.toString(QUrl::FullyEncoded).toStdString(); }
+
+using ResourceType = QWebEngineUrlRequestInfo::ResourceType;
+
+// Requests whose answer the engine shows as a document of its own.
+bool IsDocument(ResourceType type) {
+    return type == QWebEngineUrlRequestInfo::ResourceTypeMainFrame ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeSubFrame ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeObject ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeNavigationPreloadMainFrame ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeNavigationPreloadSubFrame;
+}
+
+// What content-id files are for. Everything else (frames, objects, XSLT's
+// document() loads, prefetches) would let one file read others.
+bool IsPlainResource(ResourceType type) {
+    return type == QWebEngineUrlRequestInfo::ResourceTypeImage ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeStylesheet ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeFontResource ||
+           type == QWebEngineUrlRequestInfo::ResourceTypeMedia;
+}
+
+// Pages are compared by the file they show.
+bool SamePage(const QUrl& a, const QUrl& b) {
+    if (a.isLocalFile() && b.isLocalFile()) return a.toLocalFile() == b.toLocalFile();
+    return a == b;
+}
 
 void HardenSettings(QWebEngineSettings& s) {
     s.setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -71,19 +97,25 @@ void HardenSettings(QWebEngineSettings& s) {
     // A file dropped on the mail belongs to the main window, not the page.
     s.setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
     s.setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    s.setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // mailto:, news: and the like reach acceptNavigationRequest only when
+    // the engine lets them through; the link rules decide there.
+    s.setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
     s.setDefaultTextEncoding(QStringLiteral("windows-1252"));
 }
 
 }  // namespace
 
-RequestDecision DecideResourceRequest(const QUrl& url, const std::string& tempDir, bool remoteContentAllowed) {
+RequestDecision DecideResourceRequest(const QUrl& url, QWebEngineUrlRequestInfo::ResourceType type,
+                                      const PageFiles* files, bool remoteContentAllowed) {
     const QString scheme = url.scheme().toLower();
     if (scheme == u"file") {
-        const std::string path = LocalPathOf(UrlText(url));
-        return !path.empty() && IsInsideFolder(path, tempDir) ? RequestDecision::rdAllow : RequestDecision::rdBlock;
+        const PageFileUse use = files ? files->Use(LocalPathOf(UrlText(url))) : PageFileUse::pfNone;
+        const bool allowed = use == PageFileUse::pfDocument || (use == PageFileUse::pfResource && IsPlainResource(type));
+        return allowed ? RequestDecision::rdAllow : RequestDecision::rdBlock;
     }
-    if (scheme == u"about" || scheme == u"data") return RequestDecision::rdAllow;
+    if (scheme == u"about") return RequestDecision::rdAllow;
+    // A data: frame could be an XML document with its own style sheet.
+    if (scheme == u"data") return IsDocument(type) ? RequestDecision::rdBlock : RequestDecision::rdAllow;
     if (IsRemoteScheme(scheme)) return remoteContentAllowed ? RequestDecision::rdAllow : RequestDecision::rdBlockRemote;
     return RequestDecision::rdBlock;
 }
@@ -105,7 +137,8 @@ QWebEngineProfile* CreateMailWebProfile(QObject* parent) {
 MailRequestInterceptor::MailRequestInterceptor(MailWebPage& page) : page_(page) {}
 
 void MailRequestInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info) {
-    switch (DecideResourceRequest(info.requestUrl(), TempDir(), page_.RemoteContentAllowed())) {
+    switch (DecideResourceRequest(info.requestUrl(), info.resourceType(), page_.Files().get(),
+                                  page_.RemoteContentAllowedFor(info.firstPartyUrl()))) {
     case RequestDecision::rdAllow:
         return;
     case RequestDecision::rdBlockRemote:
@@ -123,6 +156,9 @@ MailWebPage::MailWebPage(QWebEngineProfile* profile, QObject* parent)
     HardenSettings(*settings());
     setUrlRequestInterceptor(&interceptor_);
     DenyEverythingAsked();
+    // Nothing to go back to: an earlier page would come back under the
+    // permissions of the one on show.
+    connect(this, &QWebEnginePage::loadFinished, this, [this] { history()->clear(); });
 }
 
 MailWebPage::~MailWebPage() { setUrlRequestInterceptor(nullptr); }
@@ -162,14 +198,30 @@ void MailWebPage::DenyEverythingAsked() {
 }
 
 void MailWebPage::ShowUrl(const QUrl& url, const HtmlPageSettings& settings) {
+    {
+        const std::lock_guard lock(mutex_);
+        files_ = settings.files;
+        remoteAllowedPage_ = settings.remoteContentAllowed ? url : QUrl();
+    }
     remoteContentAllowed_ = settings.remoteContentAllowed;
     remoteContentBlocked_ = false;
+    history()->clear();
     // A byte order mark decides by itself; this is for pages without one
     // that do not declare their charset.
     this->settings()->setDefaultTextEncoding(settings.encoding == HtmlFileEncoding::heUtf8Bom
                                                  ? QStringLiteral("utf-8")
                                                  : QStringLiteral("windows-1252"));
     load(url);
+}
+
+bool MailWebPage::RemoteContentAllowedFor(const QUrl& page) const {
+    const std::lock_guard lock(mutex_);
+    return !remoteAllowedPage_.isEmpty() && SamePage(page, remoteAllowedPage_);
+}
+
+std::shared_ptr<const PageFiles> MailWebPage::Files() const {
+    const std::lock_guard lock(mutex_);
+    return files_;
 }
 
 void MailWebPage::NoteRemoteContentBlocked() {
@@ -182,10 +234,14 @@ bool MailWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     switch (type) {
     case NavigationTypeLinkClicked:
     case NavigationTypeTyped:
-    case NavigationTypeFormSubmitted:
-    case NavigationTypeBackForward:
     case NavigationTypeReload:
         accepted = DecideUserNavigation(url);
+        break;
+    // A form would send what the mail put into it; history would bring an
+    // earlier page back.
+    case NavigationTypeFormSubmitted:
+    case NavigationTypeBackForward:
+        accepted = false;
         break;
     case NavigationTypeOther:
     case NavigationTypeRedirect:
@@ -212,7 +268,7 @@ bool MailWebPage::DecideAutomaticNavigation(const QUrl& url, bool isMainFrame) {
     // A mail that refreshes or redirects itself to an address would open
     // the browser without the user's doing: such navigations stay inside
     // the link rules' allowed places, or are refused.
-    if (DecideNavigation(UrlText(url), TempDir()) == NavigationDecision::ndProceed) return true;
+    if (DecideNavigation(UrlText(url), Files().get()) == NavigationDecision::ndProceed) return true;
     const bool remote = IsRemoteScheme(url.scheme().toLower());
     // A frame of remote content is remote content.
     if (!isMainFrame && remote && RemoteContentAllowed()) return true;

@@ -3,20 +3,26 @@
 // view runs in, the settings of its page, which requests it may make and
 // where its navigations go.
 //
-// A mail page may load files from TempDir (its own page, content-id files),
-// about: and data: URLs. Remote resources (http, https, ftp, ws, wss) load
-// only after the user allowed them for the mail on show; each refused one
-// is recorded so the view can offer to load them. Every navigation the user
-// starts (link, typed address, the view's own Navigate) is decided by the
-// mail view's link rules; navigations the page starts on its own (refresh,
-// redirects, frames) never leave the window and never reach the desktop.
-// No scripts, plugins, storage, windows, downloads, permissions.
+// A mail page may load its own files (the page, the content-id files its
+// mail wrote; only raster images and the page itself as documents, so no
+// XML document is ever transformed by a style sheet), about: and data: URLs
+// (not as frames). Remote resources (http, https, ftp, ws, wss) load only
+// after the user allowed them, and only for the page they were allowed
+// for; each refused one is recorded so the view can offer to load them.
+// Every navigation the user starts (link, typed address, the view's own
+// Navigate) is decided by the mail view's link rules; navigations the page
+// starts on its own (refresh, redirects, frames) never leave the window and
+// never reach the desktop. No history to go back to, no forms sent, no
+// scripts, plugins, storage, windows, downloads, permissions.
 
 #include <QUrl>
 #include <QWebEnginePage>
+#include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "view/html_view.h"
@@ -31,8 +37,10 @@ enum class RequestDecision {
     rdBlockRemote,  // remote content the user has not allowed (yet)
 };
 
-// The rule for one resource request of a mail page; tempDir ends with "/".
-RequestDecision DecideResourceRequest(const QUrl& url, const std::string& tempDir, bool remoteContentAllowed);
+// The rule for one resource request of a mail page: files are the page's
+// own (null: none); remoteContentAllowed holds for the page that asks.
+RequestDecision DecideResourceRequest(const QUrl& url, QWebEngineUrlRequestInfo::ResourceType type,
+                                      const PageFiles* files, bool remoteContentAllowed);
 
 // Off the record (nothing on disk), memory cache, no cookies, no downloads.
 QWebEngineProfile* CreateMailWebProfile(QObject* parent);
@@ -65,6 +73,11 @@ public:
     void ShowUrl(const QUrl& url, const HtmlPageSettings& settings);
 
     bool RemoteContentAllowed() const { return remoteContentAllowed_.load(); }
+    // Whether remote content is allowed for requests of the page at url
+    // (a request's first party): only the page it was allowed for.
+    bool RemoteContentAllowedFor(const QUrl& page) const;
+    // The local files the page on show may load.
+    std::shared_ptr<const PageFiles> Files() const;
     // Whether a remote request of the current page was refused.
     bool RemoteContentBlocked() const { return remoteContentBlocked_.load(); }
 
@@ -92,6 +105,9 @@ private:
 
     MailRequestInterceptor interceptor_;
     NavigationHandler handler_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<const PageFiles> files_;
+    QUrl remoteAllowedPage_;
     std::atomic<bool> remoteContentAllowed_{false};
     std::atomic<bool> remoteContentBlocked_{false};
 };

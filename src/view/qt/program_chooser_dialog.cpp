@@ -95,6 +95,7 @@ void ProgramChooserDialog::PickProgramFile() {
     if (!info.isFile() || !info.isExecutable()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Fehler"),
                         QStringLiteral("Die gewählte Datei ist kein ausführbares Programm."), QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText);
         box.exec();
         return;
     }
