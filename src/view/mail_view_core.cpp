@@ -1,5 +1,7 @@
 #include "view/mail_view_core.h"
 
+#include <filesystem>
+
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
@@ -11,6 +13,7 @@
 #include "view/html_temp_files.h"
 #include "view/mail_repair.h"
 #include "view/temp_dir.h"
+#include "view/text_page.h"
 #include "view/text_rules.h"
 
 namespace view {
@@ -28,15 +31,42 @@ constexpr std::string_view kTypeAttachmentLine = "*********  Typ: Anhang        
 constexpr std::string_view kTypeTextLine = "*********  Typ: Text                    *****************";
 static_assert(kStars57.size() == 57 && kMessageHeaderLine.size() == 57 && kPartHeaderLine.size() == 57 &&
               kTypeAttachmentLine.size() == 57 && kTypeTextLine.size() == 57);
-constexpr std::string_view kTextSeparator = "***********************";
-static_assert(kTextSeparator.size() == 23);
-
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr int kDeleteRetries = 5;
 constexpr unsigned kDeleteRetryDelayMs = 250;
 
+// Mails this large show the start of their text while the rest is read.
+constexpr std::uintmax_t kEarlyTextMinFileSize = 2 * 1024 * 1024;
+constexpr std::size_t kEarlyTextBytes = 256 * 1024;
+
 bool ContentTypeSaysMultipart(const TIdMessage& mail) {
     return ContainsUpper(mail.Headers.ValueOf("Content-Type"), "MULTIPART");
+}
+
+std::string SubjectTextOf(const TIdMessage& mail) {
+    if (ContainsUpper(mail.Headers.ValueOf("Content-Type"), "UTF-8")) return platform::Utf8ToLocal(mail.Subject);
+    return mail.Subject;
+}
+
+// The first bytes of the file, or nothing when it is small or unreadable.
+std::string HeadOfLargeFile(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size < kEarlyTextMinFileSize) return {};
+    try {
+        TIdReadFileExclusiveStream file(path);
+        std::string head(kEarlyTextBytes, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const std::size_t n = file.Read(head.data() + got, head.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+        head.resize(got);
+        return head;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 }  // namespace
@@ -76,11 +106,13 @@ void MailViewCore::DeleteHtmlTempFiles() const { view::DeleteHtmlTempFiles(TempD
 void MailViewCore::ChangeMail() {
     DisplayFlush flush(*this);
     Reset();
+    if (ShowsTextWhileReading) ShowEarlyText();
     if (!LoadWithRepair()) return;
     htmlTempFileName_ = NextHtmlTempFileName();
     ShowSubject();
     ShowHeaderSummary();
     StartRawHeader();
+    ShowTextPage();
     if (!ContentTypeSaysMultipart(*mail_))
         ShowSinglePartBody();
     else if (mail_->Parts.Count() == 0)
@@ -114,6 +146,7 @@ void MailViewCore::Reset() {
     cidFiles_.clear();
     repaired_ = false;
     notices_.clear();
+    earlyTextShown_ = false;
 
     ports_.html.Stop();
     try {
@@ -124,6 +157,7 @@ void MailViewCore::Reset() {
 
     mail_.reset();
     mail_ = std::make_unique<TIdMessage>();
+    mail_->BeforeRead = LoadCheckpoint;
     mail_->ShowNotice = [this](const std::string& text) {
         notices_.push_back(text);
         FlushDisplays();
@@ -136,6 +170,7 @@ bool MailViewCore::LoadWithRepair() {
         try {
             mail_->LoadMessageFile(MailFileName, false);
         } catch (...) {
+            if (earlyTextShown_) RestoreHeaderArea();
             FlushDisplays();
             ports_.boxes.Show(MessageBoxKind::mbError, kLoadFailedText);
             return false;
@@ -150,10 +185,37 @@ bool MailViewCore::LoadWithRepair() {
     }
 }
 
+void MailViewCore::ShowEarlyText() {
+    const std::string head = HeadOfLargeFile(MailFileName);
+    if (head.empty()) return;
+    TIdMessage start;
+    start.BeforeRead = LoadCheckpoint;
+    try {
+        TMemoryStream stream(head);
+        start.LoadMessageStream(stream);
+    } catch (const std::exception&) {
+        return;
+    }
+    const TextPage page = BuildTextPage(start);
+    if (page.lines.Empty()) return;
+    TStringList seen;
+    const HeaderSummary summary = BuildHeaderSummary(start, seen);
+    ports_.displays.ShowSubjectLine("Betreff: " + SubjectTextOf(start));
+    ports_.displays.ShowHeaderSummary(summary.labels, summary.values);
+    ports_.displays.ShowMessageText(page.lines.Lines());
+    earlyTextShown_ = true;
+    // Whatever ends this ChangeMail replaces the start shown.
+    messageTextDirty_ = true;
+}
+
+// A mail that fails to load leaves the header area of the one before.
+void MailViewCore::RestoreHeaderArea() {
+    ports_.displays.ShowSubjectLine(subjectLine_);
+    ports_.displays.ShowHeaderSummary(headerLabels_, headerValues_);
+}
+
 void MailViewCore::ShowSubject() {
-    subjectText_ = mail_->Subject;
-    if (ContainsUpper(mail_->Headers.ValueOf("Content-Type"), "UTF-8"))
-        subjectText_ = platform::Utf8ToLocal(mail_->Subject);
+    subjectText_ = SubjectTextOf(*mail_);
     subjectLine_ = "Betreff: " + subjectText_;
     ports_.displays.ShowSubjectLine(subjectLine_);
 }
@@ -179,24 +241,23 @@ void MailViewCore::StartRawHeader() {
     SetMessageText({}, false);
 }
 
+void MailViewCore::ShowTextPage() {
+    TextPage page = BuildTextPage(*mail_);
+    messageText_ = std::move(page.lines);
+    messageTextConverted_ = page.convertedFromUtf8;
+    messageTextDirty_ = true;
+}
+
 void MailViewCore::ShowSinglePartBody() {
     BringToFront(Page::tsText);
+    if (!ContainsUpper(mail_->ContentType, "HTML")) return;
     const bool utf8 = SaysUtf8(mail_->Headers);
     const std::string body = mail_->Body.Text();
-    if (!ContainsUpper(mail_->ContentType, "HTML")) {
-        if (utf8)
-            SetMessageText(platform::Utf8ToLocal(body), true);
-        else
-            SetMessageText(body, false);
-        return;
-    }
     OpenHtmlPage();
-    if (messageText_.Empty()) SetMessageText(body, false);
     PublishHtml(utf8 ? platform::Utf8ToLocal(body) : body, utf8);
 }
 
 void MailViewCore::ShowPartlessMultipart() {
-    SetMessageText(mail_->Body.Text(), false);
     FlushDisplays();
     ports_.boxes.Show(MessageBoxKind::mbInformation, kNoBoundaryText);
 }
@@ -280,25 +341,10 @@ void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
 
 void MailViewCore::ShowTextPart(TIdText& part) {
     AppendRawHeaderBlock(kTypeTextLine, part.Headers);
+    if (!ContainsUpper(part.ContentType, "HTML")) return;
     const bool utf8 = SaysUtf8(part.Headers);
     const std::string body = part.Body.Text();
-    if (!ContainsUpper(part.ContentType, "HTML")) {
-        if (!messageText_.Empty()) {
-            messageText_.Add("");
-            messageText_.Add(std::string(kTextSeparator));
-            messageText_.Add("");
-        }
-        // The part's lines appended are the lines of the whole text joined
-        // and split again (every line held ends without a break), without
-        // re-scanning all earlier parts for each new one.
-        for (std::string& line : SplitTextLines(utf8 ? platform::Utf8ToLocal(body) : body))
-            messageText_.Add(std::move(line));
-        messageTextConverted_ = messageTextConverted_ || utf8;
-        messageTextDirty_ = true;
-        return;
-    }
     OpenHtmlPage();
-    if (messageText_.Empty()) SetMessageText(body, false);
     std::string html = utf8 ? platform::Utf8ToLocal(body) : body;
     bool converted = utf8;
     if (IsBlank(html)) {
@@ -310,10 +356,13 @@ void MailViewCore::ShowTextPart(TIdText& part) {
 
 void MailViewCore::PublishHtmlFoundInText() {
     if (PageVisible(Page::tsHTML)) return;
-    const std::string text = messageText_.Text();
-    if (!ContainsUpper(text, "<HTML")) return;
+    // No line holds a break, so "<HTML" never spans two.
+    bool found = false;
+    for (const std::string& line : messageText_)
+        if ((found = ContainsUpper(line, "<HTML"))) break;
+    if (!found) return;
     OpenHtmlPage();
-    PublishHtml(text, messageTextConverted_);
+    PublishHtml(messageText_.Text(), messageTextConverted_);
 }
 
 void MailViewCore::OpenHtmlPage() {

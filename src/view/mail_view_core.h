@@ -4,6 +4,7 @@
 // decides about links. The Qt window owns one MailViewCore and forwards its
 // events to it; kqv-dump runs it with recording displays.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,12 @@ public:
 
     // Full path of the mail file; set before each ChangeMail.
     std::string MailFileName;
+    // Called before every read from the mail file; raising from it abandons
+    // ChangeMail (the window closes while a large mail is read).
+    std::function<void()> LoadCheckpoint;
+    // A large mail shows the start of its text, subject and header summary
+    // while the rest is read (a viewer that reads in the background).
+    bool ShowsTextWhileReading = false;
 
     // Shows the mail at MailFileName. A mail that cannot be loaded is
     // reported in a message box. File-system errors while the file is
@@ -66,7 +73,8 @@ public:
     // shown again under the new settings.
     void AllowExternalContent();
 
-    // State of the mail on show.
+    // State of the mail on show. A body the text view shows as it stands
+    // was handed over to it and is empty in the model.
     TIdMessage* Mail() const { return mail_.get(); }
     const std::string& HtmlTempFileName() const { return htmlTempFileName_; }
     const std::string& SubjectText() const { return subjectText_; }
@@ -95,10 +103,13 @@ private:
     class DisplayFlush;
 
     void Reset();
+    void ShowEarlyText();
+    void RestoreHeaderArea();
     bool LoadWithRepair();
     void ShowSubject();
     void ShowHeaderSummary();
     void StartRawHeader();
+    void ShowTextPage();
     void ShowSinglePartBody();
     void ShowPartlessMultipart();
     void ShowAttachmentPart(TIdAttachment& part, int index);
@@ -150,6 +161,7 @@ private:
     std::vector<std::string> cidFiles_;
     bool repaired_ = false;
     std::vector<std::string> notices_;
+    bool earlyTextShown_ = false;
 };
 
 }  // namespace view
