@@ -15,6 +15,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "view/qt/mail_text_view.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
@@ -42,13 +43,12 @@ constexpr const char* kTabButtonStyle =
     " margin: 2px 1px; background: palette(button); }"
     "QTabBar::tab:selected { background: palette(light); border-color: palette(dark); }";
 
-QPlainTextEdit* NewTextView(const QString& name) {
-    auto* edit = new QPlainTextEdit;
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    return edit;
+MailTextView* NewTextView(const QString& name) {
+    auto* view = new MailTextView;
+    view->setObjectName(name);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return view;
 }
 
 QPlainTextEdit* NewHeaderMemo(const QString& name) {
@@ -115,14 +115,19 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
     if (!services.saveDialog) ownSaveDialog_ = std::make_unique<QtSaveDialog>(pcMailAnsicht_);
     if (!services.shell) ownShell_ = std::make_unique<XdgDesktopShell>(pcMailAnsicht_);
     boxes_ = services.boxes ? services.boxes : ownBoxes_.get();
+    ports_ = std::make_unique<GuiThreadPorts>(*this, *this, *boxes_);
     core_ = std::make_unique<MailViewCore>(MailViewPorts{
-        *this, *this, *boxes_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
+        *ports_, *ports_, *ports_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
         services.shell ? *services.shell : *ownShell_});
+    core_->LoadCheckpoint = [ports = ports_.get()] { ports->Checkpoint(); };
+    core_->ShowsTextWhileReading = true;
     page_->SetNavigationHandler(
         [this](const std::string& url, bool& cancel) { core_->WebBrowser1BeforeNavigate2(url, cancel); });
 }
 
 TformMailansehen::~TformMailansehen() {
+    ports_->Abandon();
+    if (worker_.joinable()) worker_.join();
     if (page_) page_->SetNavigationHandler({});
     core_.reset();
     // The controls are ours even while another window hosts them; the
@@ -224,6 +229,9 @@ QWidget* TformMailansehen::BuildHtmlPage() {
     webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     page_ = new MailWebPage(profile_, webBrowser1_);
     webBrowser1_->setPage(page_);
+    // The page's renderer starts while the window is built, so the first
+    // mail's page does not wait for it.
+    page_->load(QUrl(QStringLiteral("about:blank")));
     DropsToTheWindow::Install(webBrowser1_);
     // Copying is all a mail page offers; no "open in new window", no
     // saving, no inspector.
@@ -291,36 +299,80 @@ QTabWidget* TformMailansehen::pcMailAnsicht() const { return pcMailAnsicht_.data
 
 MailWebPage* TformMailansehen::WebPage() const { return page_.data(); }
 
-void TformMailansehen::SetMailFileName(const QString& path) { core_->MailFileName = QStringToPath(path); }
+void TformMailansehen::SetMailFileName(const QString& path) { mailFileName_ = QStringToPath(path); }
 
-void TformMailansehen::SetMailFileName(const std::string& path) { core_->MailFileName = path; }
+void TformMailansehen::SetMailFileName(const std::string& path) { mailFileName_ = path; }
 
-QString TformMailansehen::MailFileName() const { return PathToQString(core_->MailFileName); }
+QString TformMailansehen::MailFileName() const { return PathToQString(mailFileName_); }
 
-void TformMailansehen::ChangeMail() { core_->ChangeMail(); }
-
-void TformMailansehen::ShowHeaderSummary(const std::vector<std::string>& labels,
-                                         const std::vector<std::string>& values) {
-    if (memoHeader1_) memoHeader1_->setPlainText(LocalLinesToQString(labels));
-    if (memoHeader2_) memoHeader2_->setPlainText(LocalLinesToQString(values));
+void TformMailansehen::ChangeMail() {
+    if (reading_) {
+        // The newest request wins; the one under way ends at its next step.
+        readAgain_ = true;
+        ports_->Abandon();
+        return;
+    }
+    StartReading();
 }
 
-void TformMailansehen::ShowSubjectLine(const std::string& text) {
-    if (panelBetreff_) panelBetreff_->setText(LocalToQString(text));
+void TformMailansehen::StartReading() {
+    core_->MailFileName = mailFileName_;
+    ports_->Renew();
+    reading_ = true;
+    Q_EMIT readingChanged(true);
+    worker_ = std::thread([this] {
+        std::exception_ptr error;
+        try {
+            core_->ChangeMail();
+        } catch (const LoadAbandoned&) {
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, [this, error] { ReadingEnded(error); }, Qt::QueuedConnection);
+    });
 }
 
-void TformMailansehen::ShowMessageText(const std::vector<std::string>& lines) {
-    if (reNachricht_) reNachricht_->setPlainText(LocalLinesToQString(lines));
+void TformMailansehen::ReadingEnded(std::exception_ptr error) {
+    worker_.join();
+    if (readAgain_) {
+        readAgain_ = false;
+        StartReading();
+        return;
+    }
+    reading_ = false;
+    Q_EMIT readingChanged(false);
+    if (error) std::rethrow_exception(error);
 }
 
-void TformMailansehen::ShowRawHeader(const std::vector<std::string>& lines) {
-    if (memoHeader_) memoHeader_->setPlainText(LocalLinesToQString(lines));
+void TformMailansehen::SetHeaderSummary(const QString& labels, const QString& values) {
+    for (QPlainTextEdit* memo : {memoHeader1_.data(), memoHeader2_.data()}) {
+        if (!memo) continue;
+        memo->setPlainText(memo == memoHeader1_ ? labels : values);
+        memo->verticalScrollBar()->setValue(0);
+    }
 }
 
-void TformMailansehen::ShowAttachmentList(const std::vector<std::string>& lines) {
+void TformMailansehen::SetSubjectLine(const QString& text) {
+    if (panelBetreff_) panelBetreff_->setText(text);
+}
+
+void TformMailansehen::SetMessageText(MailText text) {
+    if (!reNachricht_) return;
+    // The rest of a mail whose start is on show keeps what the user sees.
+    if (reading_ && reNachricht_->Text().Size() > 0)
+        reNachricht_->ExtendText(std::move(text));
+    else
+        reNachricht_->SetText(std::move(text));
+}
+
+void TformMailansehen::SetRawHeader(MailText text) {
+    if (memoHeader_) memoHeader_->SetText(std::move(text));
+}
+
+void TformMailansehen::SetAttachmentList(const QStringList& lines) {
     if (!lbAnlagen_) return;
     lbAnlagen_->clear();
-    for (const std::string& line : lines) lbAnlagen_->addItem(LocalToQString(line));
+    lbAnlagen_->addItems(lines);
     lbAnlagen_->setCurrentRow(-1);
     lbAnlagen_->clearSelection();
 }
@@ -339,17 +391,18 @@ void TformMailansehen::BringToFront(Page page) {
     if (pcMailAnsicht_) pcMailAnsicht_->setCurrentIndex(static_cast<int>(page));
 }
 
-void TformMailansehen::Repaint() {
-    if (pcMailAnsicht_) pcMailAnsicht_->window()->repaint();
+void TformMailansehen::StopPage() {
+    if (page_ && !pageBlank_) page_->triggerAction(QWebEnginePage::Stop);
 }
 
-void TformMailansehen::Stop() {
-    if (page_) page_->triggerAction(QWebEnginePage::Stop);
-}
-
-void TformMailansehen::Navigate(const std::string& target, const HtmlPageSettings& settings) {
+void TformMailansehen::ShowPage(const std::string& target, const HtmlPageSettings& settings) {
     if (!page_) return;
     if (panelExterneInhalte_) panelExterneInhalte_->hide();
+    // A blank page stays as it is: loading it again would cost the next
+    // mail's page a renderer of its own.
+    const bool blank = target == "about:blank";
+    if (blank && pageBlank_) return;
+    pageBlank_ = blank;
     const QUrl url = target == "about:blank" ? QUrl(QStringLiteral("about:blank"))
                                              : QUrl::fromLocalFile(PathToQString(target));
     page_->ShowUrl(url, settings);
@@ -361,6 +414,8 @@ void TformMailansehen::ShowRemoteContentBar() {
 }
 
 void TformMailansehen::btnAnlageSpeichernClick() {
+    // The list belongs to the mail being read until it is shown.
+    if (reading_) return;
     try {
         core_->btnAnlageSpeichernClick();
     } catch (const std::exception& e) {
@@ -369,6 +424,7 @@ void TformMailansehen::btnAnlageSpeichernClick() {
 }
 
 void TformMailansehen::lbAnlagenDblClick() {
+    if (reading_) return;
     try {
         core_->lbAnlagenDblClick();
     } catch (const std::exception& e) {
@@ -377,6 +433,7 @@ void TformMailansehen::lbAnlagenDblClick() {
 }
 
 void TformMailansehen::btnExterneInhalteLadenClick() {
+    if (reading_) return;
     if (panelExterneInhalte_) panelExterneInhalte_->hide();
     core_->AllowExternalContent();
 }
