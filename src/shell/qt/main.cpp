@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
 
     TformMailViewer window(mailView.panelOben(), mailView.pcMailAnsicht(), QCoreApplication::arguments(),
                            std::move(ports));
+    QObject::connect(&mailView, &TformMailansehen::readingChanged, &window, &TformMailViewer::ShowMailBeingRead);
     window.show();
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
@@ -61,6 +62,10 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
     statusBar_ = new QStatusBar(panelMain_);
     statusBar_->setObjectName("StatusBar1");
     statusBar_->setSizeGripEnabled(false);
+    readingLabel_ = new QLabel(QString::fromUtf8("Mail wird gelesen …"), statusBar_);
+    readingLabel_->setObjectName("lblMailWirdGelesen");
+    statusBar_->addPermanentWidget(readingLabel_);
+    readingLabel_->hide();
     layout->addStretch();  // replaced by the view's controls in FormShow
     layout->addWidget(statusBar_);
     setCentralWidget(panelMain_);
@@ -128,6 +133,8 @@ void TformMailViewer::DropFiles(const QStringList& paths) {
         ShowMailFile();
     }
 }
+
+void TformMailViewer::ShowMailBeingRead(bool reading) { readingLabel_->setVisible(reading); }
 
 void TformMailViewer::closeEvent(QCloseEvent* event) {
     setAcceptDrops(false);
