@@ -1,6 +1,7 @@
 // ChangeMail reads in the background: it returns at once, a newer mail or
-// the view going away ends the reading early, and a box the reading waits
-// for is given up when the reading is abandoned.
+// the view going away ends the reading early, a start-up mail's boxes wait
+// for the window, and a box the reading waits for is given up when the
+// reading is abandoned.
 #include <QSignalSpy>
 #include <atomic>
 #include <chrono>
@@ -71,6 +72,22 @@ TEST_F(BackgroundReading, TheViewGoingAwayEndsTheReading) {
     StartLarge();
     form.reset();
     EXPECT_LT(reads, 50);
+}
+
+TEST_F(BackgroundReading, AStartUpMailsBoxWaitsForTheWindow) {
+    const QString path = root.filePath(QStringLiteral("mails/ohne_boundary.kqv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("From: a@example.org\r\nContent-Type: multipart/mixed\r\n\r\nText\r\n");
+    file.close();
+    form->BeginStartUpMail(path, 300);
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_TRUE(form->Reading());
+    EXPECT_EQ(Text(), "Text");
+    form->EndStartUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->Reading(); }, viewqt::kWebTimeoutMs));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].kind, view::MessageBoxKind::mbInformation);
 }
 
 TEST(GuiThreadPorts, ABoxTheWorkerWaitsForIsGivenUpWhenAbandoned) {

@@ -53,7 +53,9 @@ TEST(MailTextPieces, AnyLineIsCutIntoBoundedPiecesThatJoinToIt) {
         for (std::size_t i = 0; i < mail.PieceCount(); ++i) {
             const std::string_view piece = mail.Piece(i);
             EXPECT_LE(piece.size(), MailText::kMaxPieceBytes);
-            if (!piece.empty()) EXPECT_NE(static_cast<unsigned char>(piece.front()) & 0xC0, 0x80) << i;
+            if (!piece.empty()) {
+                EXPECT_NE(static_cast<unsigned char>(piece.front()) & 0xC0, 0x80) << i;
+            }
             joined += piece;
             if (mail.PieceEndsLine(i) && i + 1 < mail.PieceCount()) joined += '\n';
             if (mail.PieceEndsLine(i)) ++lines;

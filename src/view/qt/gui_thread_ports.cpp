@@ -26,6 +26,21 @@ void GuiThreadPorts::Checkpoint() const {
     if (abandoned_) throw LoadAbandoned{};
 }
 
+void GuiThreadPorts::HoldBoxes() {
+    std::lock_guard<std::mutex> guard(mutex_);
+    boxesHeld_ = true;
+}
+
+void GuiThreadPorts::ReleaseBoxes() {
+    std::vector<std::function<void()>> held;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        boxesHeld_ = false;
+        held.swap(heldBoxes_);
+    }
+    for (std::function<void()>& box : held) QMetaObject::invokeMethod(&context_, std::move(box), Qt::QueuedConnection);
+}
+
 bool GuiThreadPorts::OnGuiThread() const { return QThread::currentThread() == context_.thread(); }
 
 template <typename Job>
@@ -48,18 +63,19 @@ void GuiThreadPorts::RunAndWait(Job job) const {
     }
     Checkpoint();
     auto done = std::make_shared<bool>(false);
-    QMetaObject::invokeMethod(
-        &context_,
-        [this, job = std::move(job), done] {
-            if (!abandoned_) job();
-            {
-                std::lock_guard<std::mutex> guard(mutex_);
-                *done = true;
-            }
-            answered_.notify_all();
-        },
-        Qt::QueuedConnection);
+    std::function<void()> run = [this, job = std::move(job), done] {
+        if (!abandoned_) job();
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            *done = true;
+        }
+        answered_.notify_all();
+    };
     std::unique_lock<std::mutex> lock(mutex_);
+    if (boxesHeld_)
+        heldBoxes_.push_back(std::move(run));
+    else
+        QMetaObject::invokeMethod(&context_, std::move(run), Qt::QueuedConnection);
     answered_.wait(lock, [&] { return *done || abandoned_; });
     if (!*done) throw LoadAbandoned{};
 }

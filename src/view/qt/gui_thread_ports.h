@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,6 +60,11 @@ public:
     void Abandon();
     // Raises LoadAbandoned once abandoned.
     void Checkpoint() const;
+    // GUI thread: message boxes wait (and so does the worker that asked for
+    // them) until ReleaseBoxes; a window not yet shown has nothing to
+    // stand them on.
+    void HoldBoxes();
+    void ReleaseBoxes();
 
     // ViewDisplays.
     void ShowHeaderSummary(const std::vector<std::string>& labels, const std::vector<std::string>& values) override;
@@ -95,6 +101,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable answered_;
     std::atomic<bool> abandoned_{false};
+    bool boxesHeld_ = false;
+    mutable std::vector<std::function<void()>> heldBoxes_;
 };
 
 }  // namespace view::qt

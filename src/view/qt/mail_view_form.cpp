@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -314,6 +316,18 @@ void TformMailansehen::ChangeMail() {
     }
     StartReading();
 }
+
+void TformMailansehen::BeginStartUpMail(const QString& path, int waitMs) {
+    ports_->HoldBoxes();
+    SetMailFileName(path);
+    ChangeMail();
+    QEventLoop loop;
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    connect(this, &TformMailansehen::readingChanged, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void TformMailansehen::EndStartUp() { ports_->ReleaseBoxes(); }
 
 void TformMailansehen::StartReading() {
     core_->MailFileName = mailFileName_;

@@ -78,6 +78,12 @@ public:
     void ChangeMail();
     // Whether a mail is being read.
     bool Reading() const { return reading_; }
+    // The mail named at start-up: read while the window is still being
+    // made, waiting at most waitMs for it, so that its page is loading
+    // when the window maps. Its message boxes wait for EndStartUp.
+    void BeginStartUpMail(const QString& path, int waitMs);
+    // The window is shown: boxes held back appear.
+    void EndStartUp();
 
     // The core's state is the GUI thread's while no mail is being read.
     view::MailViewCore& Core() { return *core_; }
