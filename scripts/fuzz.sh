@@ -25,6 +25,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BU
 cmake --build "$build" --target "${targets[@]}"
 
 corpus_dir=$root/../shared/corpus
+[ -d "$corpus_dir" ] || echo "fuzz seeds: no mail corpus at $corpus_dir, skipped; seeding from tests/data only"
 seeds=$build/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds/mail" "$seeds/header"

@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   rapidjson-dev nettle-dev
   qt6-base-dev qt6-webengine-dev libgl-dev
+  qt6-translations-l10n libqt6svg6
   xvfb xauth xdotool x11-apps netpbm
   clang-14 libclang-rt-14-dev
 )

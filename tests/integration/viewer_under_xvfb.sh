@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Installs the viewer into a temporary prefix, starts the installed binary
-# under Xvfb on the example mail, waits for its window, ends it with the menu
-# command "Beenden" and checks that it ended cleanly and removed its HTML
-# temporary files.
+# Installs the viewer into a temporary prefix and runs it under Xvfb:
+#  1. on the example mail: waits for its window, ends it with the menu
+#     command "Beenden" and checks that it ended cleanly and removed its HTML
+#     temporary files;
+#  2. on a mail that shows the "kein boundary" box at start-up: SIGTERM while
+#     the box waits ends the viewer cleanly, pages removed;
+#  3. the main window's own tests that need a real X window (its native
+#     window must survive the first mail).
 #   viewer_under_xvfb.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -16,6 +20,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+passed=0
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 bin=$work/prefix/bin/merivo-mailviewer
@@ -38,24 +43,45 @@ export QT_STYLE_OVERRIDE=windows
 # look mismatched to AddressSanitizer.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}new_delete_type_mismatch=0:detect_leaks=0
 
-"$bin" "$source/examples/Beispiel-Protokoll.kqv" >"$work/viewer.log" 2>&1 &
-viewer=$!
-
-window=""
-for _ in $(seq 300); do
-  window=$(xdotool search --name "^${caption}\$" 2>/dev/null | head -1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$viewer" 2>/dev/null || { echo "viewer ended early"; cat "$work/viewer.log"; exit 1; }
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no window titled '$caption'"; cat "$work/viewer.log"; exit 1; }
-echo "window $window: $caption"
-
-# Let the mail load, then check the HTML page exists while the viewer runs.
 html_pages() {
   find "$work/prefix/bin/Temp" "$XDG_CACHE_HOME/merivo-mailviewer/Temp" -maxdepth 1 \
     -name 'MailViewerTemp*.HTML' 2>/dev/null || true
 }
+
+# wait_for_window TITLE: the newest window of that title, or failure.
+wait_for_window() {
+  local found=""
+  for _ in $(seq 300); do
+    found=$(xdotool search --name "^$1\$" 2>/dev/null | tail -1 || true)
+    [ -n "$found" ] && { echo "$found"; return 0; }
+    kill -0 "$viewer" 2>/dev/null || { echo "viewer ended early" >&2; cat "$work/viewer.log" >&2; return 1; }
+    sleep 0.1
+  done
+  echo "no window titled '$1'" >&2
+  cat "$work/viewer.log" >&2
+  return 1
+}
+
+# ended_cleanly: the viewer has ended with status 0, no sanitizer report,
+# no HTML page left.
+ended_cleanly() {
+  local status
+  wait "$viewer" && status=0 || status=$?
+  viewer=""
+  [ "$status" -eq 0 ] || { echo "viewer ended with status $status"; cat "$work/viewer.log"; return 1; }
+  if grep -E 'ERROR: AddressSanitizer|runtime error:' "$work/viewer.log"; then return 1; fi
+  local left
+  left=$(html_pages)
+  [ -z "$left" ] || { echo "HTML temporary files left behind: $left"; return 1; }
+}
+
+# --- 1. the example mail, ended with "Beenden" ---
+"$bin" "$source/examples/Beispiel-Protokoll.kqv" >"$work/viewer.log" 2>&1 &
+viewer=$!
+window=$(wait_for_window "$caption")
+echo "window $window: $caption"
+
+# Let the mail load, then check the HTML page exists while the viewer runs.
 for _ in $(seq 300); do
   [ -n "$(html_pages)" ] && break
   sleep 0.1
@@ -63,31 +89,47 @@ done
 [ -n "$(html_pages)" ] || { echo "the HTML page was never written"; exit 1; }
 
 # "Beenden" is the last command on the menu bar: Alt, Left, Return. There
-# is no window manager, so the window is given the focus first. The window
-# may be created anew once the HTML view brings OpenGL in, so it is looked
-# up again for every attempt.
-status=""
+# is no window manager, so the window is given the focus first.
+ended=""
 for attempt in 1 2 3 4 5; do
-  window=$(xdotool search --name "^${caption}\$" 2>/dev/null | tail -1 || true)
-  if [ -n "$window" ]; then
-    xdotool windowfocus --sync "$window" 2>/dev/null || true
-    { xdotool key --window "$window" alt && sleep 0.3 &&
-      xdotool key --window "$window" Left && sleep 0.3 &&
-      xdotool key --window "$window" Return; } 2>/dev/null || true
-  fi
+  xdotool windowfocus --sync "$window" 2>/dev/null || true
+  { xdotool key --window "$window" alt && sleep 0.3 &&
+    xdotool key --window "$window" Left && sleep 0.3 &&
+    xdotool key --window "$window" Return; } 2>/dev/null || true
   for _ in $(seq 50); do
-    if ! kill -0 "$viewer" 2>/dev/null; then
-      wait "$viewer" && status=0 || status=$?
-      break 2
-    fi
+    kill -0 "$viewer" 2>/dev/null || { ended=yes; break 2; }
     sleep 0.1
   done
 done
-viewer=""
-[ -n "$status" ] || { echo "viewer did not end on Beenden"; exit 1; }
-[ "$status" -eq 0 ] || { echo "viewer ended with status $status"; cat "$work/viewer.log"; exit 1; }
-if grep -E 'ERROR: AddressSanitizer|runtime error:' "$work/viewer.log"; then exit 1; fi
+[ -n "$ended" ] || { echo "viewer did not end on Beenden"; exit 1; }
+ended_cleanly
+echo "ended by Beenden"
+passed=$((passed + 1))
 
-left=$(html_pages)
-[ -z "$left" ] || { echo "HTML temporary files left behind: $left"; exit 1; }
-echo "1 passed, 0 failed"
+# --- 2. SIGTERM while the start-up box waits ---
+# Multipart without boundary: the box comes first, the page (the body holds
+# "<html") is written once the box is gone.
+printf 'From: a@example.org\r\nSubject: Ohne boundary\r\nContent-Type: multipart/mixed\r\n\r\n<html><body>Text</body></html>\r\n' \
+  >"$work/ohne-boundary.kqv"
+"$bin" "$work/ohne-boundary.kqv" >"$work/viewer.log" 2>&1 &
+viewer=$!
+wait_for_window Information >/dev/null
+kill -TERM "$viewer"
+for _ in $(seq 100); do
+  kill -0 "$viewer" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$viewer" 2>/dev/null && { echo "SIGTERM during the start-up box was lost"; exit 1; }
+ended_cleanly
+echo "ended by SIGTERM during the start-up box"
+passed=$((passed + 1))
+
+# --- 3. the main window's tests that need X ---
+if [ -x "$build/tests/shell_qt_tests" ]; then
+  "$build/tests/shell_qt_tests" --gtest_filter='ViewerWindow.FirstMailKeepsTheNativeWindow' \
+    >"$work/gtest.log" 2>&1 || { cat "$work/gtest.log"; exit 1; }
+  grep -q '^\[  PASSED  \] 1 test' "$work/gtest.log" || { cat "$work/gtest.log"; exit 1; }
+  echo "native window kept when the first mail arrives"
+  passed=$((passed + 1))
+fi
+echo "$passed passed, 0 failed"

@@ -2,12 +2,14 @@
 #include "shell/qt/merivo_application.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@ struct Recorder {
     QStringList shown;
     QStringList messages;
     std::optional<QString> dialogAnswer;
+    QStringList dialogFolders;
     int registrations = 0;
 };
 
@@ -44,7 +47,10 @@ protected:
         pages_->setObjectName("pcMailAnsicht");
         MainWindowPorts ports;
         ports.showMail = [this](const QString& p) { rec_.shown << p; };
-        ports.chooseMailFile = [this](QWidget*) { return rec_.dialogAnswer; };
+        ports.chooseMailFile = [this](QWidget*, const QString& folder) {
+            rec_.dialogFolders << folder;
+            return rec_.dialogAnswer;
+        };
         ports.showPlainMessage = [this](QWidget*, const QString& t) { rec_.messages << t; };
         ports.registrar = std::make_unique<CountingRegistrar>(rec_);
         ports.executablePath = "/usr/bin/merivo-mailviewer";
@@ -104,6 +110,13 @@ TEST_F(MainWindowTest, DropShowsTheFirstKqvInOrder) {
 TEST_F(MainWindowTest, DropEventsCarryLocalFileUrls) {
     auto w = Make({"viewer"});
     w->show();
+    QMimeData noMail;
+    noMail.setUrls({QUrl::fromLocalFile("/a/x.txt"), QUrl::fromLocalFile("/a/z.kqv.bak")});
+    QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &noMail, Qt::LeftButton, Qt::NoModifier);
+    refused.accept();
+    QApplication::sendEvent(w.get(), &refused);
+    EXPECT_FALSE(refused.isAccepted());
+
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile("/a/x.txt"), QUrl::fromLocalFile("/a/Post Eingang/y.KQV")});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -148,6 +161,16 @@ TEST_F(MainWindowTest, StatusBarSaysWhileAMailIsBeingRead) {
     EXPECT_FALSE(note->isVisible());
 }
 
+TEST_F(MainWindowTest, OpenDialogStartsInTheFolderOfTheMailShown) {
+    QTemporaryDir post;
+    auto w = Make({"viewer", post.filePath("brief.txt")});
+    w->show();
+    rec_.dialogAnswer = post.filePath("A.kqv");
+    w->Dateiffnen1Click();
+    w->Dateiffnen1Click();
+    EXPECT_EQ(rec_.dialogFolders, (QStringList{QDir::homePath(), post.path()}));
+}
+
 TEST_F(MainWindowTest, RegistrationShowsItsMessage) {
     auto w = Make({"viewer"});
     w->RegisterFileTypeClick();
@@ -168,6 +191,11 @@ TEST_F(MainWindowTest, BeendenClosesTheWindow) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Whatever the program might write into the user's settings lands here.
+    QTemporaryDir config(QDir::tempPath() + "/shell_qt_config-XXXXXX");
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     MerivoApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -140,7 +140,10 @@ std::vector<fs::path> CorpusFiles(const fs::path& corpus) {
 
 TEST(CorpusSweep, EveryMailLoadsOrFailsWithAReaderError) {
     const fs::path corpus(KQV_CORPUS_DIR);
-    if (!fs::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    if (!fs::is_directory(corpus)) {
+        std::cout << "corpus sweep skipped: no mail corpus at " << corpus.string() << "\n";
+        GTEST_SKIP();
+    }
 
     std::string pattern = (fs::temp_directory_path() / "kqv-corpus-XXXXXX").string();
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);

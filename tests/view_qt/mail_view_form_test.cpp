@@ -205,7 +205,7 @@ TEST_F(AttachmentActions, FailedSaveIsShownNotThrown) {
     Child<QPushButton>("btnAnlageSpeichern")->click();
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].kind, MessageBoxKind::mbError);
-    EXPECT_EQ(boxes.boxes[0].text, "Error saving attachment.");
+    EXPECT_EQ(boxes.boxes[0].text, "Fehler beim Speichern der Anlage.");
 }
 
 TEST_F(AttachmentActions, DoubleClickOpensTheCopyInTempDir) {

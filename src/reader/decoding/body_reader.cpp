@@ -87,7 +87,7 @@ void BodyReceiver::Run(std::string_view delimiter) {
         return;
     }
     const TIdMessageEncoding encoding = message_.Encoding();
-    const std::string& cte = message_.ContentTransferEncoding;
+    const std::string_view cte = TrimmedView(message_.ContentTransferEncoding);
     const bool lineLoop =
         (encoding == TIdMessageEncoding::meMIME && message_.BoundaryStack.BoundaryCount() > 0) ||
         (encoding == TIdMessageEncoding::mePlainText && !platform::SameTextLocale(cte, "base64") &&
@@ -131,6 +131,8 @@ void BodyReceiver::RunLineLoop(std::string_view delimiter) {
             active->ReadPartHeader();
             active = StorePart(std::move(active), false);
         }
+        // A part that ran into the end of the data ends the message too.
+        if (messageEnd_) break;
     }
     DropTrailingEmptyLine(message_.Body);
 }
@@ -251,7 +253,9 @@ DecoderPtr BodyReceiver::StoreAttachmentPart(DecoderPtr decoder) {
         if (failure) std::rethrow_exception(failure);
     } catch (...) {
         // A part that cannot be decoded or stored is dropped with its file;
-        // the rest of the message still loads.
+        // the rest of the message still loads, beginning with the part whose
+        // delimiter was already read when the decoding failed.
+        if (decoder) next = decoder->TakeNextAfterFailure();
         message_.Parts.Delete(message_.Parts.IndexOf(attachment));
     }
     return next;

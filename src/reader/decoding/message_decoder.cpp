@@ -62,7 +62,7 @@ void TIdMessageDecoder::ReadMessageLineInto(std::string& line, bool& messageEnd,
         return;
     }
     // A lone "." followed by more data is not the end of the message.
-    if (io.InputBuffer().Size() > 5 && line == delimiter) line += '|';
+    if (line == delimiter && io.DataFollows()) line += '|';
     if (line == delimiter) {
         messageEnd = true;
         return;

@@ -41,6 +41,9 @@ public:
 
     // Returns the decoder of the next part, or nothing.
     virtual std::unique_ptr<TIdMessageDecoder> ReadPartBody(TStream& destination, bool& messageEnd) = 0;
+    // After ReadPartBody raised: the decoder of the part whose start had
+    // already been read, so that the failure costs only this part.
+    std::unique_ptr<TIdMessageDecoder> TakeNextAfterFailure() { return std::move(nextAfterFailure_); }
     virtual void ReadPartHeader() {}
 
     std::string ReadSourceLine(std::string_view terminator = "\n");
@@ -53,6 +56,8 @@ public:
 protected:
     // The line reader behind LineSource; raises when no source is set.
     TIdIOHandler& SourceIOHandler() const;
+
+    std::unique_ptr<TIdMessageDecoder> nextAfterFailure_;
 
 private:
     TIdMessage* owner_;

@@ -13,14 +13,6 @@ namespace {
 using platform::SameTextLocale;
 using platform::StartsTextLocale;
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && IsTrimmed(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsTrimmed(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 // Size check first: most lines are not delimiters and differ in length.
 bool SameTextFast(std::string_view a, std::string_view b) {
     return a.size() == b.size() && SameTextLocale(a, b);
@@ -35,7 +27,7 @@ bool NamesEncodedBody(std::string_view transferEncoding) {
 std::string_view ValueAfterKey(std::string_view text, std::string_view key) {
     const std::size_t p = FindAsciiNoCase(text, key);
     if (p == std::string_view::npos) return {};
-    return TrimView(text.substr(p + key.size()));
+    return TrimmedView(text.substr(p + key.size()));
 }
 
 enum class TransferKind { None, Base64, QuotedPrintable, BinHex };
@@ -47,7 +39,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::ProbeStartLine(TId
     // Ordinary lines leave at once: a delimiter starts with "--", and only a
     // message whose whole body is encoded takes any other line.
     const bool dashed = line.size() >= 2 && line[0] == '-' && line[1] == '-';
-    const bool encodedBody = NamesEncodedBody(message.ContentTransferEncoding);
+    const bool encodedBody = NamesEncodedBody(TrimmedView(message.ContentTransferEncoding));
     if (!dashed && !encodedBody) return nullptr;
 
     // Nothing below uses it after the stack changes.
@@ -69,7 +61,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::ProbeStartLine(TId
 TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage* owner) : TIdMessageDecoder(owner) {
     if (!owner) return;
     Boundary = owner->BoundaryStack.CurrentBoundary();
-    const std::string& cte = owner->ContentTransferEncoding;
+    const std::string_view cte = TrimmedView(owner->ContentTransferEncoding);
     MessageLevelPart = !cte.empty() && !SameTextLocale(cte, "8bit") && !SameTextLocale(cte, "7bit") &&
                        !SameTextLocale(cte, "binary");
 }
@@ -191,17 +183,19 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TStream& 
     std::unique_ptr<TIdMessageDecoder> next;
     TIdMessage* message = Owner();
 
-    std::string encoding;
+    std::string value;
     if (MessageLevelPart) {
-        encoding = message->ContentTransferEncoding;
+        value = message->ContentTransferEncoding;
     } else {
-        encoding = PartHeaderValue("Content-Transfer-Encoding");
-        if (encoding.empty()) {
+        value = PartHeaderValue("Content-Transfer-Encoding");
+        if (value.empty()) {
             // The content type stands in; only the BinHex type names a decoder.
-            encoding = PartHeaderValue("Content-Type");
-            if (StartsTextLocale(encoding, "application/mac-binhex40")) encoding = "binhex40";
+            value = PartHeaderValue("Content-Type");
+            if (StartsTextLocale(value, "application/mac-binhex40")) value = "binhex40";
         }
     }
+    // Mailers leave blanks and tabs after the name.
+    const std::string_view encoding = TrimmedView(value);
 
     TransferKind kind = TransferKind::None;
     std::unique_ptr<TIdDecoder> decoder;
@@ -220,8 +214,11 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TStream& 
     const std::string delimiter = "--" + Boundary;
     const std::string closingDelimiter = delimiter + "--";
     // Binary content keeps lone LFs: lines end only at CR LF, and the CR LF
-    // before the delimiter belongs to the delimiter.
-    const bool crlfMode = SameTextLocale(encoding, "binary");
+    // before the delimiter belongs to the delimiter. Only the exact name
+    // switches the framing: in a file stored with LF line ends, "binary"
+    // takes every later part into this one, and mailers that pad the name
+    // with blanks write such files (the decoders above accept the padding).
+    const bool crlfMode = SameTextLocale(value, "binary");
     const std::string_view terminator = crlfMode ? std::string_view("\r\n") : std::string_view("\n");
     bool first = true;
     // BinHex is framed by colons over the whole block, so it is decoded once.
@@ -279,8 +276,15 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TStream& 
     }
 
     if (decoder) {
-        if (kind == TransferKind::BinHex) decoder->DecodeText(collected);
-        decoder->EndDecode();
+        // BinHex and a bad last base64 group fail only here, after the
+        // next part's delimiter has been read.
+        try {
+            if (kind == TransferKind::BinHex) decoder->DecodeText(collected);
+            decoder->EndDecode();
+        } catch (...) {
+            nextAfterFailure_ = std::move(next);
+            throw;
+        }
     }
     return next;
 }

@@ -5,16 +5,6 @@
 #include "reader/exceptions.h"
 #include "reader/headers/header_text.h"
 
-namespace {
-
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
-
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::ProbeStartLine(TIdMessage& message,
                                                                             std::string_view line) const {
     // Most lines differ in the first letter already: no compare call for them.
@@ -54,10 +44,10 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TStream& d
 
     for (;;) {
         const bool fillOnly = line_.size() == 1 && line_[0] == fill;
-        if (!TrimView(line_).empty() && !fillOnly) decoder->DecodeText(line_);
+        if (!TrimmedView(line_).empty() && !fillOnly) decoder->DecodeText(line_);
         ReadMessageLineInto(line_, messageEnd);
         if (messageEnd) break;
-        const std::string_view trimmed = TrimView(line_);
+        const std::string_view trimmed = TrimmedView(line_);
         if (trimmed.size() == 3 && platform::SameTextLocale(trimmed, "end")) break;
     }
     decoder->EndDecode();

@@ -21,12 +21,6 @@ bool IsWhite(char c) { return static_cast<unsigned char>(c) <= 32; }
 bool IsAtomChar(char c) { return kAtomChars.find(c) != std::string_view::npos; }
 bool IsNameChar(char c) { return c == ' ' || IsAtomChar(c); }
 
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && IsWhite(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsWhite(s.back())) s.remove_suffix(1);
-    return s;
-}
-
 std::string_view TrimLeftView(std::string_view s) {
     while (!s.empty() && IsWhite(s.front())) s.remove_prefix(1);
     return s;
@@ -148,7 +142,7 @@ void TIdEMailAddressItem::SetText(std::string_view text) {
                 s.remove_prefix(1);
             } else {
                 if (atSeen) {
-                    Address += TrimView(Head(s, i - 1));
+                    Address += TrimmedView(Head(s, i - 1));
                 } else {
                     Name += Head(s, i);
                 }
@@ -157,7 +151,7 @@ void TIdEMailAddressItem::SetText(std::string_view text) {
             break;
         case '"':
             if (quoted) {
-                (angle ? Address : Name) += TrimView(Head(s, i - 1));
+                (angle ? Address : Name) += TrimmedView(Head(s, i - 1));
                 DropThrough(s, i);
                 quoted = false;
             } else {
@@ -174,7 +168,7 @@ void TIdEMailAddressItem::SetText(std::string_view text) {
                 s.remove_prefix(1);
             } else {
                 if (inAddress) {
-                    Address += TrimView(Head(s, i - 1));
+                    Address += TrimmedView(Head(s, i - 1));
                 } else if (depth == 1) {
                     Name += Head(s, i - 1);
                 }
@@ -189,7 +183,7 @@ void TIdEMailAddressItem::SetText(std::string_view text) {
         case '.':
             if (angle) {
                 // Blanks after a dot inside angle brackets are dropped.
-                Address += TrimView(Head(s, i - 1));
+                Address += TrimmedView(Head(s, i - 1));
                 Address += '.';
                 DropThrough(s, i);
                 s = TrimLeftView(s);
@@ -208,7 +202,7 @@ void TIdEMailAddressItem::SetText(std::string_view text) {
         case '>':
             inAddress = false;
             atSeen = false;
-            Address += TrimView(Head(s, i - 1));
+            Address += TrimmedView(Head(s, i - 1));
             DropThrough(s, i);
             break;
         case '@':
@@ -251,7 +245,7 @@ void TIdEMailAddressItem::SetText(std::string_view text) {
             i = FirstCharIn(kItemSeparators, s);
         }
     }
-    if (inAddress && !angle) Address += TrimView(s);
+    if (inAddress && !angle) Address += TrimmedView(s);
 }
 
 std::string TIdEMailAddressItem::Domain() const {
@@ -295,7 +289,7 @@ void TIdEMailAddressList::Assign(const TIdEMailAddressList& other) {
 void TIdEMailAddressList::ParseAddressList(std::string_view value) {
     Clear();
     std::string_view s = value;
-    if (TrimView(s).empty()) return;
+    if (TrimmedView(s).empty()) return;
 
     // Adds an item from text; an entry that renders as nothing is dropped.
     auto addUnlessEmpty = [this](std::string_view text) {
@@ -368,7 +362,7 @@ void TIdEMailAddressList::ParseAddressList(std::string_view value) {
             i = FirstCharIn(kListSeparators, s);
         }
     }
-    if (acc.HasText() || !TrimView(s).empty()) {
+    if (acc.HasText() || !TrimmedView(s).empty()) {
         acc.Append(s);
         addUnlessEmpty(TrimLeftView(acc.Text()));
     }

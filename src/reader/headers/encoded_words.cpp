@@ -132,7 +132,8 @@ std::string WithoutNuls(std::string s) {
 // to FinishAfterJumpBack.
 class WordWalker {
 public:
-    explicit WordWalker(std::string_view value) : v_(value), tailQ_(value.find("=?")) {}
+    WordWalker(std::string_view value, const DecodedWordFilter& filter)
+        : v_(value), filter_(filter), tailQ_(value.find("=?")) {}
 
     std::string Run() {
         std::size_t c = 0;              // walk position in v_
@@ -144,7 +145,7 @@ public:
             if (start >= tokenEnd) tokenEnd = WhiteAt(start);
             WordSpan word;
             if (FindWordInToken(v_, start, tokenEnd, word)) {
-                const std::string decoded = DecodeWord(word);
+                const std::string decoded = Decode(word);
                 // Blanks between two adjacent words go; blanks before a word stay.
                 if (!afterWord) out_.AppendPlain(v_.substr(k_, start - k_));
                 out_.AppendDecoded(decoded);
@@ -177,6 +178,18 @@ public:
     }
 
 private:
+    std::string Decode(const WordSpan& word) const {
+        std::string decoded = DecodeWord(word);
+        if (filter_) {
+            const std::size_t length = decoded.size();
+            filter_(decoded);
+            // The walk counts positions of the result: a filter that changed
+            // the length would change which words are found.
+            if (decoded.size() != length) decoded.resize(length, ' ');
+        }
+        return decoded;
+    }
+
     std::size_t NonWhiteAt(std::size_t from) const {
         const int p = FirstCharNotIn(kWhiteSpace, v_, -1, static_cast<int>(from) + 1);
         return p == 0 ? npos : static_cast<std::size_t>(p - 1);
@@ -233,7 +246,7 @@ private:
             WordSpan word;
             if (!FindWordInToken(t, target, tokenEnd, word)) break;
             do {
-                const std::string decoded = DecodeWord(word);
+                const std::string decoded = Decode(word);
                 if (!decoded.empty()) endsInPlainEquals = false;
                 result += decoded;
                 i = word.end + 1;
@@ -255,6 +268,7 @@ private:
     }
 
     std::string_view v_;
+    const DecodedWordFilter& filter_;
     MarkedText out_;
     std::size_t k_ = 0;                 // first character of v_ not yet in out_
     std::size_t furthestJump_ = 0;      // 1-based position in the result
@@ -399,9 +413,9 @@ bool FindEncodedWord(std::string_view text, int start, int& end, std::string& ch
     return true;
 }
 
-std::string DecodeEncodedWords(std::string_view value) {
+std::string DecodeEncodedWords(std::string_view value, const DecodedWordFilter& filter) {
     if (value.find("=?") == npos) return std::string(value);
     // Positions are handed to the character scanners as int.
     if (value.size() >= static_cast<std::size_t>(INT_MAX)) return std::string(value);
-    return WordWalker(value).Run();
+    return WordWalker(value, filter).Run();
 }

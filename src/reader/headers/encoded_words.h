@@ -1,6 +1,7 @@
 #pragma once
 // RFC 2047 encoded words into local 8-bit text.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,10 @@ private:
 
 const TIdHeaderCoder* CoderForCharset(std::string_view charset);
 
-std::string DecodeEncodedWords(std::string_view value);
+// Sees the text of each decoded word before it is put in place; it must
+// keep the text's length.
+using DecodedWordFilter = std::function<void(std::string& decoded)>;
+std::string DecodeEncodedWords(std::string_view value, const DecodedWordFilter& filter = {});
 // start and end are 1-based positions of the token; on success end becomes
 // the position of the word's final "=".
 bool FindEncodedWord(std::string_view text, int start, int& end, std::string& charset, std::string& encoding,

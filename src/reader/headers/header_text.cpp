@@ -35,12 +35,14 @@ std::string CutAt(std::string& source, std::size_t pos, std::size_t delimiterLen
 
 }  // namespace
 
-std::string Trim(std::string_view s) {
+std::string_view TrimmedView(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && IsTrimmed(s[b])) ++b;
     while (e > b && IsTrimmed(s[e - 1])) --e;
-    return std::string(s.substr(b, e - b));
+    return s.substr(b, e - b);
 }
+
+std::string Trim(std::string_view s) { return std::string(TrimmedView(s)); }
 
 std::string TrimLeft(std::string_view s) {
     std::size_t b = 0;

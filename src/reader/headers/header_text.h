@@ -10,6 +10,8 @@
 std::string Trim(std::string_view s);
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
+// Trim without a copy.
+std::string_view TrimmedView(std::string_view s);
 // Trims, then reads a decimal integer (optional sign); def when that fails.
 int StrToIntDef(std::string_view s, int def);
 

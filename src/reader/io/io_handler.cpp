@@ -112,10 +112,9 @@ std::string TIdIOHandler::ReadLine(std::string_view terminator, int timeout, int
 void TIdIOHandler::ReadLnRFCInto(std::string& line, bool& msgEnd, std::string_view terminator,
                                  std::string_view delimiter) {
     ReadLineInto(line, terminator, -1, -1);
-    // The end-of-data line counts only when (almost) nothing follows it in
-    // the buffer; a lone "." inside the data reads as "|".
+    // A lone "." inside the data reads as "|".
     const bool isDelimiter = line.size() == delimiter.size() && line == delimiter;
-    if (isDelimiter && inputBuffer_.Size() > 5) {
+    if (isDelimiter && DataFollows()) {
         line += '|';
     } else if (isDelimiter) {
         msgEnd = true;
@@ -218,9 +217,13 @@ bool TIdIOHandlerStream::SourceConnected() const {
     return false;
 }
 
-bool TIdIOHandlerStream::SourceReadable(int) {
+bool TIdIOHandlerStream::StreamHasMore() const {
     return receiveStream_ && !sourceDry_ && receiveStream_->Position() < receiveStream_->Size();
 }
+
+bool TIdIOHandlerStream::SourceReadable(int) { return StreamHasMore(); }
+
+bool TIdIOHandlerStream::DataFollows() const { return InputBuffer().Size() > 0 || StreamHasMore(); }
 
 std::size_t TIdIOHandlerStream::ReadChunk(char* buffer, std::size_t length) {
     if (!receiveStream_) return 0;
@@ -245,12 +248,18 @@ bool TIdIOHandlerStreamMsg::SourceReadable(int) {
     return ReceiveStream() != nullptr && !markerAppended_;
 }
 
+bool TIdIOHandlerStreamMsg::DataFollows() const {
+    if (fileBytesBuffered_ > InputBuffer().Consumed()) return true;
+    return marker_.empty() && StreamHasMore();
+}
+
 std::size_t TIdIOHandlerStreamMsg::ReadChunk(char* buffer, std::size_t length) {
     if (markerAppended_) return 0;
     if (marker_.empty()) {
         const std::size_t n = TIdIOHandlerStream::ReadChunk(buffer, length);
         if (n > 0) {
             lastByteRead_ = static_cast<unsigned char>(buffer[n - 1]);
+            fileBytesBuffered_ += n;
             return n;
         }
         // The marker closes an unterminated last line and adds the "." line.

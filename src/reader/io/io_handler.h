@@ -52,6 +52,11 @@ public:
     // Bytes examined by terminator searches so far: each byte once.
     std::uint64_t BytesScanned() const { return bytesScanned_; }
 
+    // Whether any of the source's own data is left beyond the lines handed
+    // out. A lone "." ends the message only when none is: where a line falls
+    // in the chunks must not decide whether the rest of a mail is read.
+    virtual bool DataFollows() const { return inputBuffer_.Size() > 0; }
+
 protected:
     virtual bool SourceReadable(int timeout) = 0;
     virtual std::size_t ReadChunk(char* buffer, std::size_t length) = 0;
@@ -92,8 +97,11 @@ public:
 
     void Open() override;
     void Close() override;
+    bool DataFollows() const override;
 
 protected:
+    // The receive stream still has bytes to deliver.
+    bool StreamHasMore() const;
     bool SourceReadable(int timeout) override;
     std::size_t ReadChunk(char* buffer, std::size_t length) override;
     bool SourceConnected() const override;
@@ -119,6 +127,8 @@ public:
 
     bool MarkerAppended() const { return markerAppended_; }
     unsigned char LastByteRead() const { return lastByteRead_; }
+    // The end-of-data marker is not data of the file.
+    bool DataFollows() const override;
 
 protected:
     bool SourceReadable(int timeout) override;
@@ -127,6 +137,8 @@ protected:
 private:
     bool markerAppended_ = false;
     unsigned char lastByteRead_ = 0;
+    // Bytes of the file itself put into the input buffer; they precede the marker.
+    std::uint64_t fileBytesBuffered_ = 0;
     // The marker being handed out; it may span chunks smaller than itself.
     std::string_view marker_;
     std::size_t markerSent_ = 0;

@@ -7,6 +7,7 @@
 #include "platform/codepage.h"
 #include "reader/decoding/message_decoder.h"
 #include "reader/exceptions.h"
+#include "reader/headers/encoded_address_list.h"
 #include "reader/headers/encoded_words.h"
 #include "reader/headers/header_text.h"
 #include "reader/headers/mail_date.h"
@@ -53,6 +54,7 @@ std::string ReceivedDateText(std::string received) {
 }
 
 bool DateBefore2000(platform::TDateTime date) { return platform::DecodeDateTime(date).year < 2000; }
+
 
 }  // namespace
 
@@ -149,12 +151,12 @@ void TIdMessage::InterpretHeaders() {
     ContentTransferEncoding = Headers.ValueOf("Content-Transfer-Encoding");
     ContentDisposition = Headers.ValueOf("Content-Disposition");
     Subject = DecodeEncodedWords(Headers.ValueOf("Subject"));
-    FromList.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("From")));
+    ParseEncodedAddressList(FromList, Headers.ValueOf("From"));
     SetMessageId(Headers.ValueOf("Message-Id"));
     SplitCommaList(NewsGroups, Headers.ValueOf("Newsgroups"));
-    Recipients.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("To")));
-    CCList.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("Cc")));
-    BccList.ParseAddressList(DecodeEncodedWords(Headers.ValueOf("Bcc")));
+    ParseEncodedAddressList(Recipients, Headers.ValueOf("To"));
+    ParseEncodedAddressList(CCList, Headers.ValueOf("Cc"));
+    ParseEncodedAddressList(BccList, Headers.ValueOf("Bcc"));
     Organization = Headers.ValueOf("Organization");
     ReceiptRecipient.SetText(Headers.ValueOf("Disposition-Notification-To"));
     if (ReceiptRecipient.Text().empty()) ReceiptRecipient.SetText(Headers.ValueOf("Return-Receipt-To"));

@@ -53,6 +53,10 @@ void ShowPlainMessage(QWidget* parent, const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef Q_OS_WIN
+    // From the first moment on a signal ends the program through its cleanup.
+    CatchTerminationSignals();
+#endif
     // The process-wide tables of the reader come first.
     InitializeReader();
 
@@ -94,5 +98,10 @@ int main(int argc, char** argv) {
     window.show();
     window.ShowMailBeingRead(mailView.Reading());
     mailView.EndStartUp();
+#ifdef Q_OS_WIN
     return QApplication::exec();
+#else
+    // A signal during start-up (a box of the first mail) ends it here.
+    return ExecUntilTerminated();
+#endif
 }

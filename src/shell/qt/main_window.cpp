@@ -1,9 +1,11 @@
 #include "shell/qt/main_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -18,6 +20,7 @@
 
 #include "shell/registration/file_type_registrar.h"
 #include "shell/startup/mail_file_choice.h"
+#include "view/qt/file_dialogs.h"
 
 namespace {
 
@@ -26,6 +29,14 @@ constexpr const char* kWrongExtension =
     "Mit diesem Betrachter können nur Merivo Emails angezeigt werden (*.kqv)!";
 
 std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+// The dropped file that would be shown.
+std::optional<QString> FirstMailOf(const QStringList& paths) {
+    std::vector<std::string> names;
+    for (const QString& p : paths) names.push_back(Utf8(p));
+    if (const auto chosen = FirstDroppedMailFile(names)) return QString::fromStdString(*chosen);
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -66,7 +77,13 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
     readingLabel_->setObjectName("lblMailWirdGelesen");
     statusBar_->addPermanentWidget(readingLabel_);
     readingLabel_->hide();
-    layout->addStretch();  // replaced by the view's controls in FormShow
+    // The view's controls move in now, before the native window exists: the
+    // HTML view decides what kind of surface the window needs, and a window
+    // made before it would be made anew when the first mail arrives.
+    header_->setParent(panelMain_);
+    pages_->setParent(panelMain_);
+    layout->addWidget(header_);
+    layout->addWidget(pages_, 1);
     layout->addWidget(statusBar_);
     setCentralWidget(panelMain_);
     panelMain_->hide();
@@ -84,15 +101,6 @@ void TformMailViewer::showEvent(QShowEvent* event) {
 }
 
 void TformMailViewer::FormShow() {
-    auto* layout = static_cast<QVBoxLayout*>(panelMain_->layout());
-    delete layout->takeAt(0);  // the placeholder stretch
-    header_->setParent(panelMain_);
-    pages_->setParent(panelMain_);
-    layout->insertWidget(0, header_);
-    layout->insertWidget(1, pages_, 1);
-    header_->show();
-    pages_->show();
-
     std::vector<std::string> args;
     for (const QString& a : arguments_) args.push_back(Utf8(a));
     if (const auto first = CommandLineMailFile(args)) currentFileName_ = QString::fromStdString(*first);
@@ -100,13 +108,14 @@ void TformMailViewer::FormShow() {
 }
 
 void TformMailViewer::ShowMailFile() {
+    shownFileName_ = currentFileName_;
     panelMain_->show();
     statusBar_->showMessage(currentFileName_);
     ports_.showMail(currentFileName_);
 }
 
 void TformMailViewer::Dateiffnen1Click() {
-    const std::optional<QString> chosen = ports_.chooseMailFile(this);
+    const std::optional<QString> chosen = ports_.chooseMailFile(this, OpenDialogFolder());
     if (!chosen) return;
     if (!HasKqvExtension(Utf8(*chosen))) {
         ports_.showPlainMessage(this, QString::fromUtf8(kWrongExtension));
@@ -114,6 +123,14 @@ void TformMailViewer::Dateiffnen1Click() {
     }
     currentFileName_ = *chosen;
     ShowMailFile();
+}
+
+QString TformMailViewer::OpenDialogFolder() const {
+    if (!shownFileName_.isEmpty()) {
+        const QDir folder = QFileInfo(shownFileName_).absoluteDir();
+        if (folder.exists()) return folder.absolutePath();
+    }
+    return QDir::homePath();
 }
 
 void TformMailViewer::RegisterFileTypeClick() {
@@ -126,10 +143,8 @@ void TformMailViewer::RegisterFileTypeClick() {
 void TformMailViewer::Beenden1Click() { close(); }
 
 void TformMailViewer::DropFiles(const QStringList& paths) {
-    std::vector<std::string> names;
-    for (const QString& p : paths) names.push_back(Utf8(p));
-    if (const auto chosen = FirstDroppedMailFile(names)) {
-        currentFileName_ = QString::fromStdString(*chosen);
+    if (const auto chosen = FirstMailOf(paths)) {
+        currentFileName_ = *chosen;
         ShowMailFile();
     }
 }
@@ -141,32 +156,42 @@ void TformMailViewer::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TformMailViewer::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+namespace {
+
+QStringList DroppedPaths(const QMimeData& data) {
+    QStringList paths;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    return paths;
 }
 
-void TformMailViewer::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+// The cursor says beforehand whether the drop would show a mail.
+void AcceptIfAMailWouldBeShown(QDropEvent* event) {
+    if (FirstMailOf(DroppedPaths(*event->mimeData())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
 }
+
+}  // namespace
+
+void TformMailViewer::dragEnterEvent(QDragEnterEvent* event) { AcceptIfAMailWouldBeShown(event); }
+
+void TformMailViewer::dragMoveEvent(QDragMoveEvent* event) { AcceptIfAMailWouldBeShown(event); }
 
 void TformMailViewer::dropEvent(QDropEvent* event) {
-    QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
     event->acceptProposedAction();
-    DropFiles(paths);
+    DropFiles(DroppedPaths(*event->mimeData()));
 }
 
-std::optional<QString> ExecuteOpenDialog(QWidget* parent) {
-    QFileDialog dialog(parent, QString::fromUtf8("Merivo Email-Datei öffnen"));
-    dialog.setObjectName("OpenDialog1");
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setNameFilter(QString::fromUtf8("Merivo Email-Dateien (*.kqv)"));
-    // Qt's own dialog: resizable, no read-only box, and it never adds the
-    // file to the desktop's list of recent documents.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front();
+std::optional<QString> ExecuteOpenDialog(QWidget* parent, const QString& startFolder) {
+    // Resizable, no read-only box, and never added to the desktop's list of
+    // recent documents.
+    const auto dialog = view::qt::NewFileDialog(parent, QString::fromUtf8("Merivo Email-Datei öffnen"), startFolder);
+    dialog->setObjectName("OpenDialog1");
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilter(QString::fromUtf8("Merivo Email-Dateien (*.kqv)"));
+    dialog->setSizeGripEnabled(true);
+    return view::qt::ChosenFile(*dialog);
 }

@@ -22,8 +22,9 @@ class FileTypeRegistrar;
 struct MainWindowPorts {
     // Shows the mail file (sets the view's MailFileName, calls ChangeMail).
     std::function<void(const QString& path)> showMail;
-    // OpenDialog1: the chosen file, or nothing when cancelled.
-    std::function<std::optional<QString>(QWidget* parent)> chooseMailFile;
+    // OpenDialog1, opened in startFolder: the chosen file, or nothing when
+    // cancelled.
+    std::function<std::optional<QString>(QWidget* parent, const QString& startFolder)> chooseMailFile;
     // A plain message box with the application title as caption.
     std::function<void(QWidget* parent, const QString& text)> showPlainMessage;
     // ".kqv immer mit Mailviewer öffnen".
@@ -37,7 +38,7 @@ class TformMailViewer final : public QMainWindow {
 
 public:
     // header and pages are the view's panelOben and pcMailAnsicht; they are
-    // moved into panelMain when the window is first shown.
+    // moved into panelMain here, before the native window is made.
     TformMailViewer(QWidget* header, QTabWidget* pages, QStringList arguments, MainWindowPorts ports,
                     QWidget* parent = nullptr);
     ~TformMailViewer() override;
@@ -62,6 +63,8 @@ protected:
 private:
     void FormShow();
     void ShowMailFile();
+    // The folder of the mail on show, else the user's home.
+    QString OpenDialogFolder() const;
 
     QWidget* header_;
     QTabWidget* pages_;
@@ -71,9 +74,10 @@ private:
     QStatusBar* statusBar_;
     QLabel* readingLabel_;
     QString currentFileName_;
+    QString shownFileName_;
     bool shown_ = false;
 };
 
 // The OpenDialog1 of the program: "Merivo Email-Dateien" / "*.kqv", the file
 // must exist, resizable, not added to recent documents.
-std::optional<QString> ExecuteOpenDialog(QWidget* parent);
+std::optional<QString> ExecuteOpenDialog(QWidget* parent, const QString& startFolder);

@@ -1,11 +1,15 @@
 #include "shell/qt/merivo_application.h"
 
+#include <QIcon>
 #include <QMessageBox>
 
 #include <exception>
 #include <string>
 
 #include "platform/codepage.h"
+#include "shell/qt/german_translations.h"
+#include "shell/qt/toolkit_settings.h"
+#include "view/qt/german_error_texts.h"
 
 
 QString ExceptionText(const char* what) {
@@ -17,6 +21,10 @@ QString ExceptionText(const char* what) {
 }
 
 MerivoApplication::MerivoApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Every window of the program, the boxes included, carries its icon.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/merivo-mailviewer.svg")));
+    InstallGermanTranslations(*this);
+    KeepToolkitSettingsOffDisk();
     showException = [](const QString& text) {
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8("Merivo Emailbetrachter"), text, QMessageBox::Ok);
         box.exec();
@@ -27,7 +35,7 @@ bool MerivoApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        showException(ExceptionText(e.what()));
+        showException(view::qt::GermanErrorText(ExceptionText(e.what())));
     } catch (...) {
         showException(QString::fromUtf8("Unbekannter Fehler."));
     }

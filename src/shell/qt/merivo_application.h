@@ -1,6 +1,8 @@
 #pragma once
-// The application object. An exception that escapes an event handler is
-// shown in a message box with its text, and the program keeps running.
+// The application object: the program's icon on every window, German
+// texts throughout, no toolkit settings on disk. An exception that escapes
+// an event handler is shown in a message box with its text, and the
+// program keeps running.
 
 #include <QApplication>
 

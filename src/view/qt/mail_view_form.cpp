@@ -17,6 +17,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "platform/codepage.h"
+#include "view/qt/elided_label.h"
+#include "view/qt/german_error_texts.h"
 #include "view/qt/mail_text_view.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
@@ -169,13 +172,10 @@ void TformMailansehen::BuildHeaderArea() {
     columns->addStretch(0);
     layout->addLayout(columns, 1);
 
-    panelBetreff_ = new QLabel;
+    panelBetreff_ = new ElidedLabel;
     panelBetreff_->setObjectName(QStringLiteral("panelBetreff"));
-    // A subject is the mail's text, never markup.
-    panelBetreff_->setTextFormat(Qt::PlainText);
     panelBetreff_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     panelBetreff_->setFixedHeight(kSubjectHeight);
-    panelBetreff_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(panelBetreff_);
 }
 
@@ -231,8 +231,11 @@ QWidget* TformMailansehen::BuildHtmlPage() {
     webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     page_ = new MailWebPage(profile_, webBrowser1_);
     webBrowser1_->setPage(page_);
-    // The page's renderer starts while the window is built, so the first
-    // mail's page does not wait for it.
+    // The first navigation gives the HTML view its drawing surface and
+    // starts its renderer. Made now, the window that hosts the pages is
+    // created for that surface from the start instead of being destroyed and
+    // made anew (a new window, a flicker) when the first mail arrives, and
+    // the first mail's page does not wait for a renderer.
     page_->load(QUrl(QStringLiteral("about:blank")));
     DropsToTheWindow::Install(webBrowser1_);
     // Copying is all a mail page offers; no "open in new window", no
@@ -367,7 +370,7 @@ void TformMailansehen::SetHeaderSummary(const QString& labels, const QString& va
 }
 
 void TformMailansehen::SetSubjectLine(const QString& text) {
-    if (panelBetreff_) panelBetreff_->setText(text);
+    if (panelBetreff_) panelBetreff_->SetFullText(text);
 }
 
 void TformMailansehen::SetMessageText(MailText text) {
@@ -452,4 +455,7 @@ void TformMailansehen::btnExterneInhalteLadenClick() {
     core_->AllowExternalContent();
 }
 
-void TformMailansehen::ReportUnhandled(const char* what) { boxes_->Show(MessageBoxKind::mbError, ErrorTextToLocal(what)); }
+void TformMailansehen::ReportUnhandled(const char* what) {
+    const QString german = GermanErrorText(LocalToQString(ErrorTextToLocal(what)));
+    boxes_->Show(MessageBoxKind::mbError, platform::Utf8ToLocal(german.toStdString()));
+}

@@ -39,6 +39,7 @@ class QWebEngineView;
 
 namespace view::qt {
 
+class ElidedLabel;
 class MailWebPage;
 class MailTextView;
 
@@ -130,7 +131,7 @@ private:
     QPointer<QFrame> panelOben_;
     QPointer<QPlainTextEdit> memoHeader1_;
     QPointer<QPlainTextEdit> memoHeader2_;
-    QPointer<QLabel> panelBetreff_;
+    QPointer<view::qt::ElidedLabel> panelBetreff_;
     QPointer<QTabWidget> pcMailAnsicht_;
     QPointer<view::qt::MailTextView> reNachricht_;
     QPointer<QFrame> panelExterneInhalte_;

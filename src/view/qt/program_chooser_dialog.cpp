@@ -4,7 +4,6 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
@@ -13,6 +12,8 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include "view/qt/elided_label.h"
+#include "view/qt/file_dialogs.h"
 #include "view/qt/xdg_desktop_shell.h"
 
 namespace view::qt {
@@ -23,9 +24,11 @@ ProgramChooserDialog::ProgramChooserDialog(const QString& filePath, std::vector<
     setObjectName(QStringLiteral("ProgramChooserDialog"));
     setWindowTitle(QStringLiteral("Öffnen mit"));
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Programm zum Öffnen von „%1“ wählen:").arg(QFileInfo(filePath).fileName()));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
+    // The file name comes from the mail: cut in the middle, never wider
+    // than the dialog.
+    auto* label = new ElidedLabel(Qt::ElideMiddle);
+    label->setObjectName(QStringLiteral("lblProgrammwahl"));
+    label->SetFullText(QStringLiteral("Programm zum Öffnen von „%1“ wählen:").arg(QFileInfo(filePath).fileName()));
     layout->addWidget(label);
 
     list_ = new QListWidget;
@@ -83,9 +86,11 @@ bool ProgramChooserDialog::ChooseRow(int row) {
 }
 
 void ProgramChooserDialog::PickProgramFile() {
-    const QString program = QFileDialog::getOpenFileName(this, QStringLiteral("Programm auswählen"),
-                                                         QStringLiteral("/usr/bin"));
-    if (program.isEmpty()) return;
+    const auto dialog = NewFileDialog(this, QStringLiteral("Programm auswählen"), QStringLiteral("/usr/bin"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    const std::optional<QString> chosen = ChosenFile(*dialog);
+    if (!chosen) return;
+    const QString program = *chosen;
     const QFileInfo info(program);
     if (!info.isFile() || !info.isExecutable()) {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Fehler"),

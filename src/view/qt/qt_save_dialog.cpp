@@ -1,17 +1,19 @@
 #include "view/qt/qt_save_dialog.h"
 
-#include <QFileDialog>
 
+#include "view/qt/file_dialogs.h"
 #include "view/qt/qt_text.h"
 
 namespace view::qt {
 
 std::optional<std::string> QtSaveDialog::Execute(const std::string& proposedName) {
-    const QString chosen = QFileDialog::getSaveFileName(anchor_ ? anchor_->window() : nullptr, QStringLiteral("Speichern unter"),
-                                                        PathToQString(proposedName), QString(), nullptr,
-                                                        QFileDialog::DontConfirmOverwrite);
-    if (chosen.isEmpty()) return std::nullopt;
-    return QStringToPath(chosen);
+    const auto dialog =
+        NewFileDialog(anchor_ ? anchor_->window() : nullptr, QStringLiteral("Speichern unter"), PathToQString(proposedName));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+    const std::optional<QString> chosen = ChosenFile(*dialog);
+    if (!chosen) return std::nullopt;
+    return QStringToPath(*chosen);
 }
 
 }  // namespace view::qt

@@ -4,6 +4,7 @@
 
 #include "body_test_support.h"
 #include "reader/exceptions.h"
+#include "reader/io/message_client.h"
 
 using body_test::Crlf;
 using body_test::Lines;
@@ -312,3 +313,88 @@ TEST(BodyReader, HundredThousandParts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Filler lines that bring text to exactly offset bytes.
+std::string PaddedTo(std::string text, std::size_t offset) {
+    while (text.size() < offset) {
+        const std::size_t room = offset - text.size();
+        // No line shorter than its CR LF, and never a lone "." line.
+        const std::size_t length = room >= 80 ? 76 : room - 2;
+        text += std::string(length, 'x') + "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(BodyReader, LoneDotNearAChunkEndIsBodyData) {
+    // 32,762 + ".\r\n" leaves 3 bytes of the first 32 KiB read behind the dot.
+    constexpr std::size_t kDotOffset = 32762;
+    const std::string plain = PaddedTo("Subject: x\r\n\r\n", kDotOffset) + ".\r\nafter\r\n";
+    LoadedMail plainMail(plain);
+    ASSERT_GE(plainMail.message.Body.Count(), 2);
+    EXPECT_EQ(plainMail.message.Body.Last(), "after");
+
+    const std::string multipart =
+        PaddedTo("MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=b\r\n\r\n"
+                 "--b\r\nContent-Type: text/plain\r\n\r\n",
+                 kDotOffset) +
+        ".\r\nafter\r\n--b--\r\n";
+    LoadedMail partMail(multipart);
+    ASSERT_EQ(partMail.message.Parts.Count(), 1);
+    const TStringList& body = partMail.Text(0).Body;
+    ASSERT_GE(body.Count(), 2);
+    EXPECT_EQ(body[body.Count() - 2], "|");
+    EXPECT_EQ(body.Last(), "after");
+}
+
+TEST(BodyReader, LoopStopsWhenAPartMeetsTheEnd) {
+    // No closing delimiter: the text part reads up to the end-of-data line.
+    TMemoryStream stream(Crlf("MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n"
+                              "--b\nContent-Type: text/plain\n\nlast\n"));
+    auto handler = std::make_unique<TIdIOHandlerStreamMsg>(&stream, nullptr);
+    handler->FreeStreams = false;
+    handler->Open();
+    const TIdIOHandlerStreamMsg& io = *handler;
+    TIdMessageClient client;
+    client.SetIOHandler(std::move(handler));
+    TIdMessage message;
+    client.ReadMessage(message, false);
+    ASSERT_EQ(message.Parts.Count(), 1);
+    // A read past the end would have found nothing and said so.
+    EXPECT_FALSE(io.LineTimedOut());
+}
+
+TEST(BodyReader, TransferEncodingNamesWithTrailingBlanks) {
+    LoadedMail mail(Crlf("MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n"
+                         "--b\nContent-Type: application/octet-stream\nContent-Transfer-Encoding: base64 \n\n"
+                         "QUJD\n"
+                         "--b\nContent-Type: text/plain\nContent-Transfer-Encoding: quoted-printable\t\n\n"
+                         "=E4\n"
+                         "--b--\n"));
+    ASSERT_EQ(mail.message.Parts.Count(), 2);
+    EXPECT_EQ(mail.Bytes(0), "ABC");
+    EXPECT_EQ(Lines(mail.Text(1).Body), "\xE4\n");
+}
+
+TEST(BodyReader, LateDecodingFailureKeepsTheNextPart) {
+    struct Row {
+        const char* name;
+        const char* failingPart;
+    } rows[] = {
+        {"binhex without colons", "Content-Type: application/mac-binhex40\n\nno colon here\n"},
+        {"bad last base64 group", "Content-Type: application/octet-stream\nContent-Transfer-Encoding: base64\n\n"
+                                  "QUJD\xE9\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LoadedMail mail(Crlf(std::string("MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=b\n\n--b\n") +
+                             row.failingPart + "--b\nContent-Type: text/plain\n\nnext part\n--b--\n"));
+        ASSERT_EQ(mail.message.Parts.Count(), 1);
+        EXPECT_EQ(Lines(mail.Text(0).Body), "next part\n");
+        EXPECT_EQ(mail.message.Body.Count(), 0);
+        EXPECT_EQ(mail.dir.FileCount(), 0);
+    }
+}

@@ -111,7 +111,7 @@ TEST(DecoderUUE, EightBitOrNulCharacterIsARangeErrorAndKeepsEarlierOutput) {
 // The data lines of the first inline block of a corpus mail, skipped the way
 // the block reader skips them (blank lines, the lone fill character).
 std::vector<std::string> CorpusBlock(const std::string& relativePath) {
-    std::ifstream in(std::string(KQV_CORPUS_DIR) + "/" + relativePath, std::ios::binary);
+    std::ifstream in(std::string(KQV_TEST_DATA_DIR) + "/corpus/" + relativePath, std::ios::binary);
     EXPECT_TRUE(in) << relativePath;
     std::vector<std::string> lines;
     std::string line;

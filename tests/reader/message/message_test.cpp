@@ -110,6 +110,30 @@ TEST(MessageInterpret, Fields) {
              EXPECT_EQ(m.From().Name, "J\xF6rg");
              EXPECT_EQ(m.From().Address, "j@x.y");
          }},
+        {"encoded-comma-stays-in-the-name", {"From: =?UTF-8?B?Rm9vLCBCYXI=?= <foo.bar@example.com>"},
+         [](TIdMessage& m) {
+             ASSERT_EQ(m.FromList.Count(), 1);
+             EXPECT_EQ(m.From().Name, "Foo, Bar");
+             EXPECT_EQ(m.From().Address, "foo.bar@example.com");
+         }},
+        {"decoded-blanks-collapse-as-before", {"Cc: =?ISO-8859-1?Q?Andr=E9_?= Pirard <p@x>"},
+         [](TIdMessage& m) {
+             ASSERT_EQ(m.CCList.Count(), 1);
+             EXPECT_EQ(m.CCList.Items(0).Name, "Andr\xE9 Pirard");
+         }},
+        {"encoded-colon-and-parenthesis-glued-in-a-word", {"From: =?utf-8?Q?Reisen_:)?= <r@x>"},
+         [](TIdMessage& m) {
+             ASSERT_EQ(m.FromList.Count(), 1);
+             EXPECT_EQ(m.From().Name, "Reisen :)");
+         }},
+        {"encoded-quote-bracket-and-colon-stay-in-names",
+         {"To: =?ISO-8859-1?Q?=22A=3C=3E?= <a@x>, =?ISO-8859-1?Q?Team=3A_B=3B?= <b@y>"},
+         [](TIdMessage& m) {
+             ASSERT_EQ(m.Recipients.Count(), 2);
+             EXPECT_EQ(m.Recipients.Items(0).Name, "\"A<>");
+             EXPECT_EQ(m.Recipients.Items(1).Name, "Team: B;");
+             EXPECT_EQ(m.Recipients.Items(1).Address, "b@y");
+         }},
         {"message-id-gets-brackets", {"Message-Id: abc.123"},
          [](TIdMessage& m) { EXPECT_EQ(m.MessageId(), "<abc.123>"); }},
         {"message-id-keeps-brackets", {"Message-ID: <abc.123>"},
