@@ -196,8 +196,6 @@ int main(int argc, char** argv) {
         mailView.SetMailFileName(path.toStdString());
         mailView.ChangeMail();
     };
-    ports.chooseMailFile = [](QWidget*) { return std::optional<QString>(); };
-    ports.showPlainMessage = [](QWidget*, const QString&) {};
     TformMailViewer window(mailView.panelOben(), mailView.pcMailAnsicht(), {QStringLiteral("viewer")},
                            std::move(ports));
     window.show();
