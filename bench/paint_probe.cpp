@@ -9,7 +9,8 @@
 //                   [--hold SECONDS] [--settle] [--timeout SECONDS] -- PROGRAM [ARGS...]
 //
 // --dark looks for dark text on a light ground; --hold waits that long
-// before SIGTERM, --settle until the program used no CPU for a second.
+// before SIGTERM, --settle until the program used no CPU for a second. A
+// program that has not ended --timeout seconds after SIGTERM is killed.
 //
 // Output, one line: "map_ms=... paint_ms=... end_ms=... peak_rss_kib=..."
 // (paint_ms=- when no colour was asked for or none showed in time).
@@ -268,7 +269,7 @@ int main(int argc, char** argv) {
             endMs = Ms(termAt, Clock::now());
             break;
         }
-        if (Ms(termAt, Clock::now()) > 10000) {
+        if (Ms(termAt, Clock::now()) > o.timeoutSeconds * 1000) {
             kill(child, SIGKILL);
             wait4(child, &status, 0, &usage);
             break;
