@@ -130,7 +130,7 @@ struct Mail {
 std::vector<Mail> CopiedAsKqv(const fs::path& source, const fs::path& target) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(source))
-        if (entry.is_regular_file() && entry.path().extension() != ".md") files.push_back(entry.path());
+        if (entry.is_regular_file() && entry.path().extension() != ".md" && !entry.path().filename().string().starts_with(".")) files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     std::vector<Mail> copies;
     for (std::size_t i = 0; i < files.size(); ++i) {
