@@ -230,7 +230,8 @@ int main(int argc, char** argv) {
         std::perror("exec");
         _exit(127);
     }
-    const auto deadline = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.timeoutSeconds));
+    const auto deadline =
+        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.timeoutSeconds));
 
     std::optional<Window> window;
     double mapMs = -1, paintMs = -1;

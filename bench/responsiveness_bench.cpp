@@ -130,7 +130,9 @@ struct Mail {
 std::vector<Mail> CopiedAsKqv(const fs::path& source, const fs::path& target) {
     std::vector<fs::path> files;
     for (const auto& entry : fs::recursive_directory_iterator(source))
-        if (entry.is_regular_file() && entry.path().extension() != ".md" && !entry.path().filename().string().starts_with(".")) files.push_back(entry.path());
+        if (entry.is_regular_file() && entry.path().extension() != ".md" &&
+            !entry.path().filename().string().starts_with("."))
+            files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     std::vector<Mail> copies;
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -152,7 +154,8 @@ void WriteLargeMails(const fs::path& folder, std::vector<Mail>& mails) {
 
 int main(int argc, char** argv) {
     InitializeReader();
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     MerivoApplication app(argc, argv);
     int unhandled = 0;
@@ -219,7 +222,8 @@ int main(int argc, char** argv) {
             Result r{mail.name, 0, shown};
             for (std::size_t i = first; i < answerer.waits.size(); ++i)
                 r.longestMs = std::max(r.longestMs, answerer.waits[i]);
-            if (!quiet) std::printf("%-40s longest wait %8.1f ms, shown after %8.1f ms\n", r.name.c_str(), r.longestMs, shown);
+            if (!quiet)
+                std::printf("%-40s longest wait %8.1f ms, shown after %8.1f ms\n", r.name.c_str(), r.longestMs, shown);
             std::fflush(stdout);
             results.push_back(r);
         }
@@ -227,7 +231,8 @@ int main(int argc, char** argv) {
 
     const auto worst = std::max_element(results.begin(), results.end(),
                                         [](const Result& a, const Result& b) { return a.longestMs < b.longestMs; });
-    const long over = std::count_if(results.begin(), results.end(), [](const Result& r) { return r.longestMs > kGoalMs; });
+    const long over =
+        std::count_if(results.begin(), results.end(), [](const Result& r) { return r.longestMs > kGoalMs; });
     std::printf("\n%zu mails, %zu probes: median wait %.1f ms, 99th percentile %.1f ms, longest %.1f ms (%s)\n",
                 results.size(), answerer.waits.size(), Percentile(answerer.waits, 0.5),
                 Percentile(answerer.waits, 0.99), worst == results.end() ? 0.0 : worst->longestMs,

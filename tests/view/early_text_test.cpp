@@ -32,7 +32,8 @@ protected:
     // A text mail of about 3 MB whose lines are numbered.
     std::string LargeMail(const std::string& subject) {
         std::string mail = "From: a@example.org\r\nSubject: " + subject + "\r\n\r\n";
-        for (int i = 0; mail.size() < 3'000'000; ++i) mail += "Zeile " + std::to_string(i) + " " + std::string(60, 'x') + "\r\n";
+        for (int i = 0; mail.size() < 3'000'000; ++i)
+            mail += "Zeile " + std::to_string(i) + " " + std::string(60, 'x') + "\r\n";
         return scratch.WriteMail(subject + ".kqv", mail);
     }
 

@@ -20,7 +20,8 @@ protected:
     // A text mail of about 3 MB, about 90 reads of the file.
     QString LargeMail() {
         QByteArray mail = "From: a@example.org\r\nSubject: gross\r\n\r\n";
-        for (int i = 0; mail.size() < 3'000'000; ++i) mail += "Zeile " + QByteArray::number(i) + " " + QByteArray(60, 'x') + "\r\n";
+        for (int i = 0; mail.size() < 3'000'000; ++i)
+            mail += "Zeile " + QByteArray::number(i) + " " + QByteArray(60, 'x') + "\r\n";
         const QString path = root.filePath(QStringLiteral("mails/gross.kqv"));
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));

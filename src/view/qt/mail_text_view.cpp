@@ -389,7 +389,9 @@ void MailTextView::SelectWordAt(QPoint point) {
     const std::size_t piece = text_.PieceAt(offset);
     const std::string_view bytes = text_.Piece(piece);
     const QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    const auto inWord = [&text](int i) { return i >= 0 && i < text.size() && (text[i].isLetterOrNumber() || text[i] == u'_'); };
+    const auto inWord = [&text](int i) {
+        return i >= 0 && i < text.size() && (text[i].isLetterOrNumber() || text[i] == u'_');
+    };
     int from = Utf16Length(bytes.substr(0, std::min(bytes.size(), offset - text_.PieceStart(piece))));
     int to = from;
     while (inWord(from - 1)) --from;
