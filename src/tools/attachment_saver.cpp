@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -62,26 +63,68 @@ bool PrepareSaveFolder(const std::string& folder, std::string& absolute, std::st
     return true;
 }
 
-std::unique_ptr<SavedAttachmentFile> SavedAttachmentFile::Create(const std::string& folder,
-                                                                 std::string_view announced, int index,
-                                                                 std::string& error) {
+namespace {
+
+// Offers "name.ext", "name (2).ext", ... in folder to make until it takes
+// one (returns 0) or fails for another reason than a taken name (returns
+// that errno). path holds the name last offered.
+template <class MakeFile>
+int TakeFreeName(const std::string& folder, std::string_view announced, int index, std::string& path,
+                 MakeFile make) {
     const std::string name = SafeAttachmentName(announced, index);
     std::string stem, extension;
     SplitExtension(name, stem, extension);
     const std::string prefix = folder == "/" ? folder : folder + "/";
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
         const std::string local = attempt == 1 ? name : stem + " (" + std::to_string(attempt) + ")" + extension;
-        std::string path = prefix + platform::LocalToUtf8(local);
-        // O_EXCL: never replace a file and never follow a link planted there.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return std::unique_ptr<SavedAttachmentFile>(new SavedAttachmentFile(fd, std::move(path)));
-        if (errno != EEXIST) {
-            error = "cannot create " + path + ": " + ErrnoText(errno);
-            return nullptr;
-        }
+        path = prefix + platform::LocalToUtf8(local);
+        if (make(path)) return 0;
+        if (errno != EEXIST) return errno;
     }
-    error = "no free name for " + prefix + platform::LocalToUtf8(name);
+    path = prefix + platform::LocalToUtf8(name);
+    return EEXIST;
+}
+
+}  // namespace
+
+std::unique_ptr<SavedAttachmentFile> SavedAttachmentFile::Create(const std::string& folder,
+                                                                 std::string_view announced, int index,
+                                                                 std::string& error) {
+    int fd = -1;
+    std::string path;
+    // O_EXCL: never replace a file and never follow a link planted there.
+    const int failure = TakeFreeName(folder, announced, index, path, [&fd](const std::string& candidate) {
+        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        return fd >= 0;
+    });
+    if (failure == 0) return std::unique_ptr<SavedAttachmentFile>(new SavedAttachmentFile(fd, std::move(path)));
+    error = failure == EEXIST ? "no free name for " + path : "cannot create " + path + ": " + ErrnoText(failure);
     return nullptr;
+}
+
+LinkOutcome LinkSavedAttachment(const std::string& folder, std::string_view announced, int index,
+                                const std::string& source, std::string& path, std::string& error) {
+    // link() neither replaces a file nor follows a link planted at the name.
+    const int failure = TakeFreeName(folder, announced, index, path, [&source](const std::string& candidate) {
+        return ::link(source.c_str(), candidate.c_str()) == 0;
+    });
+    if (failure == 0) return LinkOutcome::Linked;
+    if (failure == EEXIST) {
+        error = "no free name for " + path;
+        return LinkOutcome::Failed;
+    }
+    // Another file system, or one without hard links: a copy will do.
+    return LinkOutcome::CopyInstead;
+}
+
+void MakeSavedFileReadable(const std::string& path) {
+    // Asked once: umask can only be read by setting it.
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
+    ::chmod(path.c_str(), 0666 & ~mask);
 }
 
 SavedAttachmentFile::~SavedAttachmentFile() {

@@ -21,6 +21,22 @@ bool PrepareSaveFolder(const std::string& folder, std::string& absolute, std::st
 
 // One new file in the save folder, created exclusively: when the safe name is
 // taken, "name (2).ext", "name (3).ext", ... are tried.
+enum class LinkOutcome { Linked, CopyInstead, Failed };
+
+// Saves the finished file at source under a free safe name in folder as a
+// second name of the same file (a hard link): no byte is copied. path is
+// the name taken. CopyInstead when the folder cannot hold such a link
+// (another file system, say); Failed, with error, when no name is free.
+// The new name shares the source's permissions until
+// MakeSavedFileReadable.
+LinkOutcome LinkSavedAttachment(const std::string& folder, std::string_view announced, int index,
+                                const std::string& source, std::string& path, std::string& error);
+
+// Gives a saved file the permissions of a newly created one (0666 less the
+// umask). For a linked file, only once its temporary name is gone, so that
+// the temporary folder never shows the content to others.
+void MakeSavedFileReadable(const std::string& path);
+
 class SavedAttachmentFile {
 public:
     static std::unique_ptr<SavedAttachmentFile> Create(const std::string& folder, std::string_view announced,

@@ -61,11 +61,9 @@ ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]) {
         result.error = "no mail file given";
         return result;
     }
-    if (argc - optind > 1) {
-        result.error = std::string("only one mail file, unexpected: ") + argv[optind + 1];
-        return result;
-    }
-    result.options.file = argv[optind];
+    result.options.files.assign(argv + optind, argv + argc);
+    result.options.file = result.options.files.front();
+    result.options.batch = result.options.files.size() > 1;
     if (saveGiven && result.options.saveDir.empty()) {
         result.error = "--save-attachments needs a folder name";
         return result;
@@ -80,18 +78,23 @@ ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]) {
 
 void PrintUsage(std::FILE* out) {
     std::fputs(
-        "Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE\n"
+        "Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE...\n"
         "\n"
         "Loads the mail file FILE and prints what was read as one JSON object.\n"
+        "With several files, prints one object per line (JSON Lines), in the\n"
+        "order given, each starting with \"file\": the file as given. A file that\n"
+        "fails gives its object with \"error\", and the others still follow.\n"
         "\n"
         "  --view                   print what the mail view shows instead of the\n"
         "                           message model\n"
         "  --temp-dir DIR           with --view: the view's temporary folder\n"
         "                           (created if missing)\n"
         "  --save-attachments DIR   also copy every attachment into DIR (created if\n"
-        "                           missing) under a safe, unused name\n"
+        "                           missing) under a safe, unused name; with several\n"
+        "                           files into DIR/1, DIR/2, ... by their position\n"
         "  -h, --help               show this help\n"
         "\n"
-        "Exit status: 0 loaded, 1 loading failed (see \"error\"), 2 usage error.\n",
+        "Exit status: 0 loaded, 1 loading failed (see \"error\"; with several files:\n"
+        "any of them), 2 usage error.\n",
         out);
 }

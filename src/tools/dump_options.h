@@ -3,12 +3,16 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct DumpOptions {
     bool view = false;
     std::string tempDir;          // --temp-dir; used by the view mode only
     std::string saveDir;          // --save-attachments; empty: save nothing
-    std::string file;
+    std::vector<std::string> files;  // in the order given
+    std::string file;                // the mail being dumped
+    // Several files: each object is one line that starts with "file".
+    bool batch = false;
 };
 
 struct ParsedCommandLine {

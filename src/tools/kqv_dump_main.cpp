@@ -1,5 +1,6 @@
-// kqv-dump: loads one mail file with the viewer's message reader and prints
-// what was read as one JSON object on standard output.
+// kqv-dump: loads mail files with the viewer's message reader and prints
+// what was read as JSON on standard output: one object, or one per line for
+// several files.
 
 #include <cstdio>
 #include <exception>
@@ -8,6 +9,23 @@
 #include "tools/dump_options.h"
 #include "tools/model_dump.h"
 #include "tools/view_mode.h"
+
+namespace {
+
+int RunViews(const DumpOptions& options) {
+    if (!options.batch) return RunViewMode(options);
+    int status = 0;
+    DumpOptions one = options;
+    for (const std::string& file : options.files) {
+        one.file = file;
+        const int fileStatus = RunViewMode(one);
+        if (fileStatus == 2) return 2;  // the temporary folder is unusable for every file
+        if (fileStatus != 0) status = 1;
+    }
+    return status;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     const ParsedCommandLine parsed = ParseDumpCommandLine(argc, argv);
@@ -23,7 +41,7 @@ int main(int argc, char* argv[]) {
             break;
     }
     try {
-        if (parsed.options.view) return RunViewMode(parsed.options);
+        if (parsed.options.view) return RunViews(parsed.options);
         return RunModelMode(parsed.options, STDOUT_FILENO);
     } catch (const std::exception& e) {  // out of memory while writing, and the like
         std::fprintf(stderr, "kqv-dump: %s\n", e.what());

@@ -6,10 +6,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/clock.h"
 #include "reader/message/message.h"
+#include "tools/attachment_digests.h"
 #include "tools/attachment_saver.h"
 #include "tools/json_output.h"
 #include "tools/sha256_digest.h"
@@ -46,12 +48,18 @@ void WriteAddressList(JsonWriter& writer, const TIdEMailAddressList& list) {
 
 class ModelWriter {
 public:
-    // saveFolder empty: attachments are not copied.
-    ModelWriter(JsonWriter& writer, std::string saveFolder) : writer_(writer), saveFolder_(std::move(saveFolder)) {}
+    // saveFolder empty: attachments are not copied. digests: what the load
+    // wrote into attachment files; the others are read back.
+    ModelWriter(JsonWriter& writer, std::string saveFolder, AttachmentDigests& digests)
+        : writer_(writer), saveFolder_(std::move(saveFolder)), digests_(digests) {}
 
-    void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error);
+    // fileMember: the mail's file as the object's first member, if given.
+    void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error,
+               const std::string* fileMember);
     // A copy or read of an attachment went wrong (already reported on stderr).
     bool AttachmentFailed() const { return attachmentFailed_; }
+    // Saved files that are second names of the reader's temporary files.
+    std::vector<std::string> TakeLinkedFiles() { return std::move(linked_); }
 
 private:
     struct Content {
@@ -61,6 +69,9 @@ private:
 
     void WritePart(TIdMessagePart& part, int index);
     Content ReadAttachment(TIdAttachment& attachment, int index, bool blocked);
+    // Links the attachment into the save folder, or opens its copy there.
+    void StartSaving(TIdAttachment& attachment, int index, std::string& linked,
+                     std::unique_ptr<SavedAttachmentFile>& copy);
     void Fail(const std::string& text) {
         Report(text);
         attachmentFailed_ = true;
@@ -68,14 +79,21 @@ private:
 
     JsonWriter& writer_;
     std::string saveFolder_;
+    AttachmentDigests& digests_;
     std::vector<std::string> saved_;
+    std::vector<std::string> linked_;  // saved under a second name of a temporary file
+    std::unique_ptr<char[]> buffer_;   // for reading attachments, made on first use
     bool attachmentFailed_ = false;
 };
 
 void ModelWriter::Write(TIdMessage& message, const std::vector<std::string>& notices,
-                        const std::optional<std::string>& error) {
+                        const std::optional<std::string>& error, const std::string* fileMember) {
     JsonWriter& w = writer_;
     w.StartObject();
+    if (fileMember != nullptr) {
+        w.Key("file");
+        WriteUtf8String(w, *fileMember);
+    }
     w.Key("headers");
     WriteLocalLines(w, message.Headers);
     w.Key("subject");
@@ -198,53 +216,88 @@ void ModelWriter::WritePart(TIdMessagePart& part, int index) {
     w.EndObject();
 }
 
+void ModelWriter::StartSaving(TIdAttachment& attachment, int index, std::string& linked,
+                              std::unique_ptr<SavedAttachmentFile>& copy) {
+    std::string error;
+    // The reader's own temporary file holds exactly the decoded bytes: a
+    // second name for it saves them without copying.
+    const auto* file = dynamic_cast<const TIdAttachmentFile*>(&attachment);
+    if (file != nullptr && file->OwnsTempFile && !file->TempPath.empty()) {
+        std::string path;
+        switch (LinkSavedAttachment(saveFolder_, attachment.AttachedFileName, index, file->TempPath, path, error)) {
+            case LinkOutcome::Linked: linked = std::move(path); return;
+            case LinkOutcome::Failed: Fail(error); return;
+            case LinkOutcome::CopyInstead: break;
+        }
+    }
+    copy = SavedAttachmentFile::Create(saveFolder_, attachment.AttachedFileName, index, error);
+    if (!copy) Fail(error);
+}
+
 ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int index, bool blocked) {
     Content content;
-    Sha256Digest digest;
     if (blocked) {  // its temporary file was taken away: no content to read or copy
-        content.sha256 = digest.FinishHex();
+        content.sha256 = Sha256Digest().FinishHex();
         return content;
     }
+    const bool known = digests_.Take(attachment, content.size, content.sha256);
 
     std::string error;
+    std::string linked;
     std::unique_ptr<SavedAttachmentFile> copy;
-    if (!saveFolder_.empty()) {
-        copy = SavedAttachmentFile::Create(saveFolder_, attachment.AttachedFileName, index, error);
-        if (!copy) Fail(error);
-    }
+    if (!saveFolder_.empty()) StartSaving(attachment, index, linked, copy);
 
-    bool opened = false;
-    try {
-        TStream& source = attachment.OpenReadSource();
-        opened = true;
-        std::vector<char> buffer(kChunkSize);
-        for (;;) {
-            const std::size_t n = source.Read(buffer.data(), buffer.size());
-            if (n == 0) break;
-            digest.Update(buffer.data(), n);
-            content.size += n;
-            if (copy && !copy->Write(buffer.data(), n, error)) {
-                Fail(error);
+    bool readFailed = false;
+    if (!known || copy) {
+        Sha256Digest digest;
+        std::uint64_t size = 0;
+        bool opened = false;
+        try {
+            TStream& source = attachment.OpenReadSource();
+            opened = true;
+            if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kChunkSize);
+            for (;;) {
+                const std::size_t n = source.Read(buffer_.get(), kChunkSize);
+                if (n == 0) break;
+                if (!known) digest.Update(buffer_.get(), n);
+                size += n;
+                if (copy && !copy->Write(buffer_.get(), n, error)) {
+                    Fail(error);
+                    copy->Discard();
+                    copy.reset();
+                }
+            }
+            opened = false;
+            attachment.CloseReadSource();
+        } catch (const std::exception& e) {
+            Fail("cannot read attachment " + std::to_string(index) + ": " + e.what());
+            readFailed = true;
+            if (opened) {
+                try {
+                    attachment.CloseReadSource();
+                } catch (const std::exception&) {
+                }
+            }
+            if (copy) {
                 copy->Discard();
                 copy.reset();
             }
         }
-        opened = false;
-        attachment.CloseReadSource();
-    } catch (const std::exception& e) {
-        Fail("cannot read attachment " + std::to_string(index) + ": " + e.what());
-        if (opened) {
-            try {
-                attachment.CloseReadSource();
-            } catch (const std::exception&) {
-            }
-        }
-        if (copy) {
-            copy->Discard();
-            copy.reset();
+        if (!known) {
+            content.size = size;
+            content.sha256 = digest.FinishHex();
         }
     }
 
+    if (!linked.empty()) {
+        // Saved is only what could also be read.
+        if (readFailed) {
+            ::unlink(linked.c_str());
+        } else {
+            saved_.push_back(linked);
+            linked_.push_back(std::move(linked));
+        }
+    }
     if (copy) {
         if (copy->Close(error)) {
             saved_.push_back(copy->Path());
@@ -253,8 +306,64 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
             copy->Discard();
         }
     }
-    content.sha256 = digest.FinishHex();
     return content;
+}
+
+// The process ends right after the last mail: its text lines, possibly
+// millions of strings, go back to the system with it instead of one by one.
+// Sanitizer builds free them, so that their leak check sees everything.
+void LeaveTextLinesToProcessEnd([[maybe_unused]] TIdMessage& message) {
+#if KQV_LEAVE_LINES_AT_EXIT
+    auto* kept = new std::vector<std::vector<std::string>>();
+    kept->push_back(std::move(message.Body.Lines()));
+    for (int i = 0; i < message.Parts.Count(); ++i) {
+        if (auto* text = dynamic_cast<TIdText*>(&message.Parts.Items(i))) kept->push_back(std::move(text->Body.Lines()));
+    }
+#endif
+}
+
+// Loads file and writes its model object and a line break to stream.
+// Returns 0, or 1 when loading or saving an attachment failed.
+int DumpModel(const std::string& file, const std::string& saveFolder, const std::string* fileMember,
+              bool lastInProcess, FdWriteStream& stream) {
+    std::vector<std::string> notices;
+    std::optional<std::string> error;
+    bool attachmentFailed = false;
+    std::vector<std::string> linked;
+    {
+        AttachmentDigests digests;
+        // Freed at the end of this block, which deletes its temporary files.
+        TIdMessage message;
+        message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
+        message.AttachmentWriteObserver = &digests;
+        try {
+            message.LoadMessageFile(file);
+        } catch (const std::exception& e) {
+            error = e.what();
+        } catch (...) {
+            error = "unknown error";
+        }
+        JsonWriter writer(stream);
+        ModelWriter model(writer, saveFolder, digests);
+        model.Write(message, notices, error, fileMember);
+        attachmentFailed = model.AttachmentFailed();
+        linked = model.TakeLinkedFiles();
+        if (lastInProcess) LeaveTextLinesToProcessEnd(message);
+    }
+    // The message has removed its temporary files: the saved names are the
+    // only ones left.
+    for (const std::string& path : linked) MakeSavedFileReadable(path);
+    stream.Put('\n');
+    return error || attachmentFailed ? 1 : 0;
+}
+
+int FinishOutput(FdWriteStream& stream, int status) {
+    stream.Flush();
+    if (stream.Failed()) {
+        Report("cannot write the output");
+        return 1;
+    }
+    return status;
 }
 
 }  // namespace
@@ -268,32 +377,24 @@ int RunModelMode(const DumpOptions& options, int out) {
             return 2;
         }
     }
-
-    std::vector<std::string> notices;
-    std::optional<std::string> error;
     FdWriteStream stream(out);
-    bool attachmentFailed = false;
-    {
-        // Freed at the end of this block, which deletes its temporary files.
-        TIdMessage message;
-        message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
-        try {
-            message.LoadMessageFile(options.file);
-        } catch (const std::exception& e) {
-            error = e.what();
-        } catch (...) {
-            error = "unknown error";
+    if (!options.batch) return FinishOutput(stream, DumpModel(options.file, saveFolder, nullptr, true, stream));
+
+    bool failed = false;
+    for (std::size_t i = 0; i < options.files.size() && !stream.Failed(); ++i) {
+        std::string mailFolder;
+        if (!saveFolder.empty()) {
+            // Each mail's attachments apart, in a folder named by its position.
+            std::string error;
+            const std::string folder = (saveFolder == "/" ? "" : saveFolder) + "/" + std::to_string(i + 1);
+            if (!PrepareSaveFolder(folder, mailFolder, error)) {
+                Report(error);
+                failed = true;
+                mailFolder = folder;  // every copy fails and says so
+            }
         }
-        JsonWriter writer(stream);
-        ModelWriter model(writer, saveFolder);
-        model.Write(message, notices, error);
-        attachmentFailed = model.AttachmentFailed();
+        const std::string& file = options.files[i];
+        if (DumpModel(file, mailFolder, &file, i + 1 == options.files.size(), stream) != 0) failed = true;
     }
-    stream.Put('\n');
-    stream.Flush();
-    if (stream.Failed()) {
-        Report("cannot write the output");
-        return 1;
-    }
-    return error || attachmentFailed ? 1 : 0;
+    return FinishOutput(stream, failed ? 1 : 0);
 }

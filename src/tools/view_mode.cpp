@@ -42,8 +42,12 @@ void WriteLocalArray(JsonWriter& writer, const std::vector<std::string>& lines) 
 
 void WriteViewObject(JsonWriter& writer, const view::MailViewCore& core, const view::RecordingDisplays& displays,
                      const view::RecordingHtmlView& html, const view::RecordingMessageBoxes& boxes,
-                     const std::optional<std::string>& error) {
+                     const std::optional<std::string>& error, const std::string* fileMember) {
     writer.StartObject();
+    if (fileMember != nullptr) {
+        writer.Key("file");
+        WriteUtf8String(writer, *fileMember);
+    }
     writer.Key("subject_line");
     WriteLocalString(writer, displays.subjectLine);
     writer.Key("header_labels");
@@ -142,7 +146,7 @@ int RunViewMode(const DumpOptions& options) {
             error = "unknown error";
         }
         JsonWriter writer(stream);
-        WriteViewObject(writer, core, displays, html, boxes, error);
+        WriteViewObject(writer, core, displays, html, boxes, error, options.batch ? &options.file : nullptr);
     }
     stream.Put('\n');
     stream.Flush();

@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,8 +44,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 // A fresh folder, removed with everything in it at the end of the test.
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "kqv-dump-test-XXXXXX").string();
+    explicit TempFolder(const fs::path& base = fs::temp_directory_path()) {
+        std::string pattern = (base / "kqv-dump-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data());
     }
     ~TempFolder() {
@@ -216,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Mails, DumpMail, ::testing::ValuesIn(kMailCases),
 TEST(DumpCommandLine, HelpGoesToStandardOutput) {
     const RunResult run = RunDump({"--help"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.rfind("Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE\n", 0), 0u)
+    EXPECT_EQ(run.out.rfind("Usage: kqv-dump [--view] [--temp-dir DIR] [--save-attachments DIR] FILE...\n", 0), 0u)
         << run.out;
     EXPECT_EQ(run.err, "");
 }
@@ -230,7 +231,6 @@ TEST(DumpCommandLine, UsageErrorsExitWithTwoAndPrintNothing) {
     const std::string mail = kMails + "latin1_plain.kqv";
     const UsageCase cases[] = {
         {"no file", {}},
-        {"two files", {mail, mail}},
         {"unknown long option", {"--verbose", mail}},
         {"unknown short option", {"-x", mail}},
         {"option value missing", {mail, "--save-attachments"}},
@@ -352,6 +352,32 @@ TEST(DumpSaveAttachments, FailedLoadStillSavesWhatWasRead) {
     EXPECT_STREQ(doc["error"].GetString(), "Unknown Message Part Type.");
 }
 
+// Linked to the reader's temporary file (same file system) or copied
+// (another one), a saved file ends as a plain new file of its own.
+TEST(DumpSaveAttachments, SavedFileIsANewFileWhetherLinkedOrCopied) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    TempFolder save;
+    std::vector<fs::path> tempBases = {fs::temp_directory_path()};
+    struct stat saveFs {}, shmFs {};
+    if (::stat(save.path().c_str(), &saveFs) == 0 && ::stat("/dev/shm", &shmFs) == 0 && saveFs.st_dev != shmFs.st_dev)
+        tempBases.push_back("/dev/shm");
+    for (const fs::path& base : tempBases) {
+        TempFolder temp(base);
+        const RunResult run = RunDump({"--save-attachments", save.path().string(), kMails + "mixed_base64.kqv"}, temp.path());
+        EXPECT_EQ(run.status, 0) << run.err;
+        const rapidjson::Document doc = ParseJson(run.out, "output");
+        const std::vector<std::string> saved = SavedPaths(doc);
+        ASSERT_EQ(saved.size(), 1u) << base;
+        struct stat st {};
+        ASSERT_EQ(::stat(saved[0].c_str(), &st), 0) << base;
+        EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask) << base;
+        EXPECT_EQ(st.st_nlink, 1u) << base;
+        EXPECT_EQ(ReadFile(saved[0]).size(), 10u) << base;
+        EXPECT_TRUE(FolderEmpty(temp.path())) << base;
+    }
+}
+
 TEST(DumpSaveAttachments, FolderThatIsAFileIsAUsageError) {
     TempFolder root;
     const fs::path file = root.path() / "file";
@@ -360,6 +386,56 @@ TEST(DumpSaveAttachments, FolderThatIsAFileIsAUsageError) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err, "");
+}
+
+// Several files
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string JsonString(const std::string& text) {
+    rapidjson::StringBuffer buffer;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+    writer.String(text.c_str());
+    return buffer.GetString();
+}
+
+TEST(DumpBatch, OneLinePerFileLedByItsNameElseAsAlone) {
+    const std::vector<std::string> files = {kMails + "mixed_base64.kqv", kMails + "missing.kqv",
+                                            kMails + "inline_uue.kqv"};
+    const RunResult batch = RunDump(files);
+    EXPECT_EQ(batch.status, 1) << "one file fails";
+    const std::vector<std::string> lines = Lines(batch.out);
+    ASSERT_EQ(lines.size(), files.size()) << batch.out;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const RunResult alone = RunDump({files[i]});
+        EXPECT_EQ(lines[i] + "\n", "{\"file\":" + JsonString(files[i]) + "," + alone.out.substr(1)) << files[i];
+    }
+
+    TempFolder temp;
+    const RunResult views = RunDump({"--view", "--temp-dir", temp.path().string(), files[0], files[2]});
+    EXPECT_EQ(views.status, 0) << views.err;
+    const std::vector<std::string> viewLines = Lines(views.out);
+    ASSERT_EQ(viewLines.size(), 2u) << views.out;
+    EXPECT_EQ(viewLines[1].rfind("{\"file\":" + JsonString(files[2]) + ",\"subject_line\":", 0), 0u) << viewLines[1];
+}
+
+TEST(DumpBatch, EachMailSavesIntoTheFolderOfItsPosition) {
+    TempFolder save;
+    const RunResult run = RunDump({"--save-attachments", save.path().string(), kMails + "mixed_base64.kqv",
+                                   kMails + "latin1_plain.kqv", kMails + "mixed_base64.kqv"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(SavedPaths(ParseJson(lines[0], "first")),
+              std::vector<std::string>{(save.path() / "1" / "Bericht 2010.bin").string()});
+    EXPECT_EQ(SavedPaths(ParseJson(lines[1], "second")), std::vector<std::string>{});
+    EXPECT_EQ(SavedPaths(ParseJson(lines[2], "third")),
+              std::vector<std::string>{(save.path() / "3" / "Bericht 2010.bin").string()});
 }
 
 }  // namespace

@@ -63,6 +63,8 @@ public:
     const std::string& AttachmentTempDirectory() const { return attachmentTempDirectory_; }
     void SetAttachmentTempDirectory(std::string_view value);
     std::function<void(TIdMessage&, const TStringList&, TIdAttachment*&)> OnCreateAttachment;
+    // Not owned; must outlive the load.
+    TIdAttachmentWriteObserver* AttachmentWriteObserver = nullptr;
     // Where the header reader's German notices go (a message box in the
     // viewer, the JSON of kqv-dump). Unset: the notice is dropped.
     std::function<void(const std::string&)> ShowNotice;

@@ -134,6 +134,27 @@ std::unique_ptr<TFileStream> CreateFirstFreeTempFile(const std::string& prefix, 
     }
 }
 
+// An attachment's file with its observer told of every write.
+class ObservedStream final : public TStream {
+public:
+    ObservedStream(TStream& target, TIdAttachmentWriteObserver& observer, const TIdAttachment& attachment)
+        : target_(target), observer_(observer), attachment_(attachment) {}
+
+    std::size_t Read(void* buffer, std::size_t n) override { return target_.Read(buffer, n); }
+    void Write(const void* buffer, std::size_t n) override {
+        target_.Write(buffer, n);
+        observer_.Written(attachment_, buffer, n);
+    }
+    std::int64_t Position() const override { return target_.Position(); }
+    std::int64_t Size() const override { return target_.Size(); }
+    void Seek(std::int64_t position) override { target_.Seek(position); }
+
+private:
+    TStream& target_;
+    TIdAttachmentWriteObserver& observer_;
+    const TIdAttachment& attachment_;
+};
+
 void RemoveQuietly(const std::string& path) {
     std::error_code ec;
     fs::remove(path, ec);
@@ -265,6 +286,7 @@ TIdAttachmentFile::TIdAttachmentFile(TIdMessageParts* collection, const std::str
 }
 
 TIdAttachmentFile::~TIdAttachmentFile() {
+    observedTarget_.reset();
     stream_.reset();  // TFileStream's destructor swallows a failing flush
     if (OwnsTempFile && !createdPath_.empty()) RemoveQuietly(createdPath_);
 }
@@ -272,6 +294,7 @@ TIdAttachmentFile::~TIdAttachmentFile() {
 TStream& TIdAttachmentFile::OpenWriteTarget() {
     const TIdMessage* message = OwnerMessage();
     const std::string prefix = TempFilePrefix(message ? std::string_view(message->AttachmentTempDirectory()) : "");
+    observedTarget_.reset();
     stream_.reset();
     // The creation is exclusive and never follows a link: another process may
     // hold a name or plant a link there; a name taken just moves the search on.
@@ -281,10 +304,16 @@ TStream& TIdAttachmentFile::OpenWriteTarget() {
     TempPath = stream_->Path();
     createdPath_ = TempPath;
     OwnsTempFile = true;
+    if (message != nullptr && message->AttachmentWriteObserver != nullptr) {
+        message->AttachmentWriteObserver->WriteStarted(*this);
+        observedTarget_ = std::make_unique<ObservedStream>(*stream_, *message->AttachmentWriteObserver, *this);
+        return *observedTarget_;
+    }
     return *stream_;
 }
 
 void TIdAttachmentFile::CloseWriteTarget() {
+    observedTarget_.reset();
     if (stream_) {
         std::unique_ptr<TFileStream> stream = std::move(stream_);
         stream->Close();
@@ -298,6 +327,7 @@ void TIdAttachmentFile::CloseWriteTarget() {
 }
 
 TStream& TIdAttachmentFile::OpenReadSource() {
+    observedTarget_.reset();
     stream_.reset();
     stream_ = std::make_unique<TIdReadFileExclusiveStream>(TempPath);
     return *stream_;

@@ -90,6 +90,16 @@ protected:
     explicit TIdAttachment(TIdMessageParts* collection);
 };
 
+// Sees the decoded bytes of attachment files as they are written, so that a
+// caller can digest attachments without reading the files back.
+class TIdAttachmentWriteObserver {
+public:
+    virtual ~TIdAttachmentWriteObserver() = default;
+    // The attachment's file was (re)created empty.
+    virtual void WriteStarted(const TIdAttachment& attachment) = 0;
+    virtual void Written(const TIdAttachment& attachment, const void* bytes, std::size_t n) = 0;
+};
+
 class TIdAttachmentFile final : public TIdAttachment {
 public:
     TIdAttachmentFile(TIdMessageParts* collection, const std::string& path = "");
@@ -107,6 +117,8 @@ public:
 
 private:
     std::unique_ptr<TFileStream> stream_;
+    // stream_ as the owner message's observer sees it, while writing.
+    std::unique_ptr<TStream> observedTarget_;
     // The file OpenWriteTarget created; the only one the destructor removes.
     std::string createdPath_;
 };
