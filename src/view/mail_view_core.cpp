@@ -1,6 +1,7 @@
 #include "view/mail_view_core.h"
 
 #include <ctime>
+#include <filesystem>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -19,6 +20,7 @@
 #include "view/program_attachments.h"
 #include "view/temp_dir.h"
 #include "view/temp_layout.h"
+#include "view/text_page.h"
 #include "view/text_rules.h"
 
 namespace view {
@@ -43,8 +45,33 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr int kDeleteRetries = 5;
 constexpr unsigned kDeleteRetryDelayMs = 250;
 
+// Mails this large show the start of their text while the rest is read.
+constexpr std::uintmax_t kEarlyTextMinFileSize = 2 * 1024 * 1024;
+constexpr std::size_t kEarlyTextBytes = 256 * 1024;
+
 bool ContentTypeSaysMultipart(const TIdMessage& mail) {
     return ContainsUpper(mail.Headers.ValueOf("Content-Type"), "MULTIPART");
+}
+
+// The first bytes of the file, or nothing when it is small or unreadable.
+std::string HeadOfLargeFile(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size < kEarlyTextMinFileSize) return {};
+    try {
+        TIdReadFileExclusiveStream file(path);
+        std::string head(kEarlyTextBytes, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const std::size_t n = file.Read(head.data() + got, head.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+        head.resize(got);
+        return head;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 }  // namespace
@@ -97,6 +124,7 @@ void MailViewCore::ChangeMail() {
     DisplayFlush flush(*this);
     Reset();
     charset_ = defaultCharset_;
+    if (ShowsTextWhileReading) ShowEarlyText();
     if (!LoadWithRepair()) return;
     loaded_ = true;
     loadedNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
@@ -187,9 +215,11 @@ void MailViewCore::Reset() {
     repaired_ = false;
     notices_.clear();
     loaded_ = false;
+    earlyTextShown_ = false;
 
     mail_.reset();
     mail_ = std::make_unique<TIdMessage>();
+    mail_->BeforeRead = LoadCheckpoint;
     mail_->ShowNotice = [this](const std::string& text) {
         notices_.push_back(text);
         FlushDisplays();
@@ -202,6 +232,7 @@ bool MailViewCore::LoadWithRepair() {
         try {
             mail_->LoadMessageFile(MailFileName, false);
         } catch (...) {
+            if (earlyTextShown_) RestoreHeaderArea();
             FlushDisplays();
             ports_.boxes.Show(MessageBoxKind::mbError, kLoadFailedText);
             return false;
@@ -294,6 +325,61 @@ MailViewCore::Name MailViewCore::NameFromContentType(const TIdAttachment& part, 
     }
     if (Classic() || w.shown.empty()) w.shown = Shown(w.local);
     return w;
+}
+
+// The start of a large mail's text, subject and header summary, read from
+// its first bytes while the whole is loaded; whatever ends ChangeMail
+// replaces them.
+void MailViewCore::ShowEarlyText() {
+    const std::string head = HeadOfLargeFile(MailFileName);
+    if (head.empty()) return;
+    TIdMessage start;
+    start.BeforeRead = LoadCheckpoint;
+    try {
+        TMemoryStream stream(head);
+        start.LoadMessageStream(stream);
+    } catch (const std::exception&) {
+        return;
+    }
+    const std::vector<std::string> lines = EarlyTextLines(start);
+    if (lines.empty()) return;
+    TStringList seen;
+    HeaderSummary summary = BuildHeaderSummary(start, seen);
+    for (std::string& value : summary.values) value = Shown(value);
+    std::string subject = start.Subject;
+    if (ContainsUpper(start.Headers.ValueOf("Content-Type"), "UTF-8")) subject = platform::Utf8ToLocal(subject);
+    subject = Classic() ? Shown(subject)
+                        : MailTextDecoder(charset_, start.CharSet).HeaderValue(start.Headers.ValueOf("Subject"));
+    ports_.displays.ShowSubjectLine("Betreff: " + subject);
+    ports_.displays.ShowHeaderSummary(summary.labels, summary.values);
+    ports_.displays.ShowMessageText(lines);
+    earlyTextShown_ = true;
+    messageTextDirty_ = true;
+}
+
+std::vector<std::string> MailViewCore::EarlyTextLines(TIdMessage& start) const {
+    if (Classic()) {
+        std::vector<std::string> lines = BuildTextPage(start).lines.Lines();
+        for (std::string& line : lines) line = Shown(line);
+        return lines;
+    }
+    const MailTextDecoder decoder(charset_, start.CharSet);
+    if (!ContentTypeSaysMultipart(start)) return SplitTextLines(decoder.Text(start.Body.Text(), start.CharSet));
+    std::vector<std::string> lines;
+    for (int i = 0; i < start.Parts.Count(); ++i) {
+        const auto* text = dynamic_cast<const TIdText*>(&start.Parts.Items(i));
+        if (!text || ContainsUpper(text->ContentType, "HTML")) continue;
+        if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
+        for (std::string& line : SplitTextLines(decoder.Text(text->Body.Text(), text->CharSet)))
+            lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// A mail that fails to load leaves the header area of the one before.
+void MailViewCore::RestoreHeaderArea() {
+    ports_.displays.ShowSubjectLine(subjectLine_);
+    ports_.displays.ShowHeaderSummary(headerLabels_, headerValues_);
 }
 
 void MailViewCore::ShowSubject() {
@@ -485,8 +571,12 @@ void MailViewCore::PublishDecodedHtml(const std::string& body, std::string_view 
 
 void MailViewCore::PublishHtmlFoundInText() {
     if (PageVisible(Page::tsHTML)) return;
+    // No line holds a break, so "<HTML" never spans two.
+    bool found = false;
+    for (const std::string& line : messageText_)
+        if ((found = ContainsUpper(line, "<HTML"))) break;
+    if (!found) return;
     const std::string text = messageText_.Text();
-    if (!ContainsUpper(text, "<HTML")) return;
     OpenHtmlPage();
     if (!Classic())
         PublishHtml(text, PageText::ptUtf8);

@@ -4,6 +4,7 @@
 // decides about links. The Qt window owns one MailViewCore and forwards its
 // events to it; kqv-dump runs it with recording displays.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,12 @@ public:
 
     // Full path of the mail file; set before each ChangeMail.
     std::string MailFileName;
+    // Called before every read from the mail file; raising from it abandons
+    // ChangeMail (the window closes while a large mail is read).
+    std::function<void()> LoadCheckpoint;
+    // A large mail shows the start of its text, subject and header summary
+    // while the rest is read (a viewer that reads in the background).
+    bool ShowsTextWhileReading = false;
 
     // Shows the mail at MailFileName. A mail that cannot be loaded is
     // reported in a message box. File-system errors while the file is
@@ -139,6 +146,9 @@ private:
     };
 
     void Reset();
+    void ShowEarlyText();
+    std::vector<std::string> EarlyTextLines(TIdMessage& start) const;
+    void RestoreHeaderArea();
     bool LoadWithRepair();
     void Present();
     void ResetPages();
@@ -222,6 +232,7 @@ private:
     std::vector<std::string> cidFiles_;
     bool repaired_ = false;
     std::vector<std::string> notices_;
+    bool earlyTextShown_ = false;
 };
 
 }  // namespace view

@@ -167,6 +167,20 @@ TEST_F(MainWindowTest, OpenDialogWithAWrongExtensionKeepsTheCurrentMail) {
     EXPECT_EQ(Status(*w), "/post/C.Kqv");
 }
 
+TEST_F(MainWindowTest, StatusBarSaysWhileAMailIsBeingRead) {
+    auto w = Make({"viewer", "/post/A.kqv"});
+    w->show();
+    auto* note = w->findChild<QLabel*>("lblMailWirdGelesen");
+    ASSERT_NE(note, nullptr);
+    EXPECT_FALSE(note->isVisible());
+    w->ShowMailBeingRead(true);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "Mail wird gelesen …");
+    EXPECT_EQ(Status(*w), "/post/A.kqv");
+    w->ShowMailBeingRead(false);
+    EXPECT_FALSE(note->isVisible());
+}
+
 TEST_F(MainWindowTest, OpenDialogStartsInTheFolderOfTheMailShown) {
     QTemporaryDir post;
     auto w = Make({"viewer", post.filePath("brief.txt")});

@@ -13,6 +13,7 @@
 #include <string>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QStatusBar;
 class QTabWidget;
@@ -52,6 +53,8 @@ public:
     void Beenden1Click();
     // The dropped files, in their order.
     void DropFiles(const QStringList& paths);
+    // The status bar says so while a mail is being read.
+    void ShowMailBeingRead(bool reading);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,6 +75,7 @@ private:
     MainWindowPorts ports_;
     QWidget* panelMain_;
     QStatusBar* statusBar_;
+    QLabel* readingLabel_;
     QString currentFileName_;
     QString shownFileName_;
     bool shown_ = false;

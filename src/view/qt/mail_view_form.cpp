@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -20,6 +22,7 @@
 #include "view/qt/charset_menu.h"
 #include "view/qt/elided_label.h"
 #include "view/qt/german_error_texts.h"
+#include "view/qt/mail_text_view.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
@@ -48,13 +51,12 @@ constexpr const char* kTabButtonStyle =
     " margin: 2px 1px; background: palette(button); }"
     "QTabBar::tab:selected { background: palette(light); border-color: palette(dark); }";
 
-QPlainTextEdit* NewTextView(const QString& name) {
-    auto* edit = new QPlainTextEdit;
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    return edit;
+MailTextView* NewTextView(const QString& name) {
+    auto* view = new MailTextView;
+    view->setObjectName(name);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return view;
 }
 
 QPlainTextEdit* NewHeaderMemo(const QString& name) {
@@ -121,16 +123,14 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
     if (!services.saveDialog) ownSaveDialog_ = std::make_unique<QtSaveDialog>(pcMailAnsicht_);
     if (!services.shell) ownShell_ = std::make_unique<XdgDesktopShell>(pcMailAnsicht_);
     boxes_ = services.boxes ? services.boxes : ownBoxes_.get();
+    ports_ = std::make_unique<GuiThreadPorts>(*this, *this, *boxes_);
     core_ = std::make_unique<MailViewCore>(MailViewPorts{
-        *this, *this, *boxes_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
+        *ports_, *ports_, *ports_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
         services.shell ? *services.shell : *ownShell_});
+    core_->LoadCheckpoint = [ports = ports_.get()] { ports->Checkpoint(); };
+    core_->ShowsTextWhileReading = true;
     page_->SetNavigationHandler(
         [this](const std::string& url, bool& cancel) { core_->WebBrowser1BeforeNavigate2(url, cancel); });
-    // The first navigation gives the HTML view its drawing surface. Made
-    // now, the window that hosts the pages is created for that surface from
-    // the start instead of being destroyed and made anew (a new window, a
-    // flicker) when the first mail arrives.
-    Navigate("about:blank", HtmlPageSettings{});
     if (!services.settings) ownSettings_ = OpenViewerSettings();
     settings_ = services.settings ? services.settings : ownSettings_.get();
     BuildCharsetMenu(*settings_);
@@ -143,9 +143,10 @@ void TformMailansehen::BuildCharsetMenu(QSettings& settings) {
     if (stored && stored->mode != CharsetMode::cmExplicit) core_->SetDefaultCharset(*stored);
     mnZeichenkodierung_->ShowChoice(core_->DefaultCharset());
     mnZeichenkodierung_->onChosen = [this](const CharsetChoice& choice) { CharsetChosen(choice); };
-
-    reNachricht_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(reNachricht_, &QWidget::customContextMenuRequested, this, &TformMailansehen::ShowTextContextMenu);
+    reNachricht_->ExtendContextMenu = [this](QMenu& menu) {
+        menu.addSeparator();
+        menu.addMenu(mnZeichenkodierung_);
+    };
 }
 
 void TformMailansehen::CharsetChosen(const CharsetChoice& choice) {
@@ -153,22 +154,17 @@ void TformMailansehen::CharsetChosen(const CharsetChoice& choice) {
         settings_->setValue(QString::fromLatin1(kCharsetSettingKey), QString::fromStdString(CharsetChoiceName(choice)));
         settings_->sync();
     }
-    try {
-        core_->ChooseCharset(choice);
-    } catch (const std::exception& e) {
-        ReportUnhandled(e.what());
+    if (reading_) {
+        pendingCharset_ = choice;
+        return;
     }
-}
-
-void TformMailansehen::ShowTextContextMenu(const QPoint& position) {
-    if (!reNachricht_) return;
-    std::unique_ptr<QMenu> menu(reNachricht_->createStandardContextMenu(position));
-    menu->addSeparator();
-    menu->addMenu(mnZeichenkodierung_);
-    menu->exec(reNachricht_->viewport()->mapToGlobal(position));
+    // A large mail takes a while to show again: the worker does it.
+    StartWork([this, choice] { core_->ChooseCharset(choice); });
 }
 
 TformMailansehen::~TformMailansehen() {
+    ports_->Abandon();
+    if (worker_.joinable()) worker_.join();
     if (page_) page_->SetNavigationHandler({});
     core_.reset();
     // The controls are ours even while another window hosts them; the
@@ -267,6 +263,12 @@ QWidget* TformMailansehen::BuildHtmlPage() {
     webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     page_ = new MailWebPage(profile_, webBrowser1_);
     webBrowser1_->setPage(page_);
+    // The first navigation gives the HTML view its drawing surface and
+    // starts its renderer. Made now, the window that hosts the pages is
+    // created for that surface from the start instead of being destroyed and
+    // made anew (a new window, a flicker) when the first mail arrives, and
+    // the first mail's page does not wait for a renderer.
+    page_->load(QUrl(QStringLiteral("about:blank")));
     DropsToTheWindow::Install(webBrowser1_);
     // Copying is all a mail page offers; no "open in new window", no
     // saving, no inspector.
@@ -336,45 +338,103 @@ MailWebPage* TformMailansehen::WebPage() const { return page_.data(); }
 
 QMenu* TformMailansehen::Zeichenkodierung() const { return mnZeichenkodierung_.data(); }
 
-void TformMailansehen::SetMailFileName(const QString& path) { core_->MailFileName = QStringToPath(path); }
+void TformMailansehen::SetMailFileName(const QString& path) { mailFileName_ = QStringToPath(path); }
 
-void TformMailansehen::SetMailFileName(const std::string& path) { core_->MailFileName = path; }
+void TformMailansehen::SetMailFileName(const std::string& path) { mailFileName_ = path; }
 
-QString TformMailansehen::MailFileName() const { return PathToQString(core_->MailFileName); }
+QString TformMailansehen::MailFileName() const { return PathToQString(mailFileName_); }
 
 void TformMailansehen::ChangeMail() {
-    // A new mail starts with the remembered choice.
-    try {
-        core_->ChangeMail();
-    } catch (...) {
-        mnZeichenkodierung_->ShowChoice(core_->Charset());
-        throw;
+    if (reading_) {
+        // The newest request wins; the one under way ends at its next step.
+        readAgain_ = true;
+        ports_->Abandon();
+        return;
     }
+    StartReading();
+}
+
+void TformMailansehen::BeginStartUpMail(const QString& path, int waitMs) {
+    ports_->HoldBoxes();
+    SetMailFileName(path);
+    ChangeMail();
+    QEventLoop loop;
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    connect(this, &TformMailansehen::readingChanged, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void TformMailansehen::EndStartUp() { ports_->ReleaseBoxes(); }
+
+void TformMailansehen::StartReading() {
+    core_->MailFileName = mailFileName_;
+    StartWork([this] { core_->ChangeMail(); });
+}
+
+void TformMailansehen::StartWork(std::function<void()> job) {
+    ports_->Renew();
+    reading_ = true;
+    Q_EMIT readingChanged(true);
+    worker_ = std::thread([this, job = std::move(job)] {
+        std::exception_ptr error;
+        try {
+            job();
+        } catch (const LoadAbandoned&) {
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, [this, error] { ReadingEnded(error); }, Qt::QueuedConnection);
+    });
+}
+
+void TformMailansehen::ReadingEnded(std::exception_ptr error) {
+    worker_.join();
+    if (readAgain_) {
+        readAgain_ = false;
+        StartReading();
+        return;
+    }
+    if (pendingCharset_ && !error) {
+        const CharsetChoice choice = *std::exchange(pendingCharset_, std::nullopt);
+        StartWork([this, choice] { core_->ChooseCharset(choice); });
+        return;
+    }
+    pendingCharset_.reset();
+    reading_ = false;
     mnZeichenkodierung_->ShowChoice(core_->Charset());
+    Q_EMIT readingChanged(false);
+    if (error) std::rethrow_exception(error);
 }
 
-void TformMailansehen::ShowHeaderSummary(const std::vector<std::string>& labels,
-                                         const std::vector<std::string>& values) {
-    if (memoHeader1_) memoHeader1_->setPlainText(Utf8LinesToQString(labels));
-    if (memoHeader2_) memoHeader2_->setPlainText(Utf8LinesToQString(values));
+void TformMailansehen::SetHeaderSummary(const QString& labels, const QString& values) {
+    for (QPlainTextEdit* memo : {memoHeader1_.data(), memoHeader2_.data()}) {
+        if (!memo) continue;
+        memo->setPlainText(memo == memoHeader1_ ? labels : values);
+        memo->verticalScrollBar()->setValue(0);
+    }
 }
 
-void TformMailansehen::ShowSubjectLine(const std::string& text) {
-    if (panelBetreff_) panelBetreff_->SetFullText(Utf8ToQString(text));
+void TformMailansehen::SetSubjectLine(const QString& text) {
+    if (panelBetreff_) panelBetreff_->SetFullText(text);
 }
 
-void TformMailansehen::ShowMessageText(const std::vector<std::string>& lines) {
-    if (reNachricht_) reNachricht_->setPlainText(Utf8LinesToQString(lines));
+void TformMailansehen::SetMessageText(MailText text) {
+    if (!reNachricht_) return;
+    // The rest of a mail whose start is on show keeps what the user sees.
+    if (reading_ && reNachricht_->Text().Size() > 0)
+        reNachricht_->ExtendText(std::move(text));
+    else
+        reNachricht_->SetText(std::move(text));
 }
 
-void TformMailansehen::ShowRawHeader(const std::vector<std::string>& lines) {
-    if (memoHeader_) memoHeader_->setPlainText(Utf8LinesToQString(lines));
+void TformMailansehen::SetRawHeader(MailText text) {
+    if (memoHeader_) memoHeader_->SetText(std::move(text));
 }
 
-void TformMailansehen::ShowAttachmentList(const std::vector<std::string>& lines) {
+void TformMailansehen::SetAttachmentList(const QStringList& lines) {
     if (!lbAnlagen_) return;
     lbAnlagen_->clear();
-    for (const std::string& line : lines) lbAnlagen_->addItem(Utf8ToQString(line));
+    lbAnlagen_->addItems(lines);
     lbAnlagen_->setCurrentRow(-1);
     lbAnlagen_->clearSelection();
 }
@@ -393,17 +453,18 @@ void TformMailansehen::BringToFront(Page page) {
     if (pcMailAnsicht_) pcMailAnsicht_->setCurrentIndex(static_cast<int>(page));
 }
 
-void TformMailansehen::Repaint() {
-    if (pcMailAnsicht_) pcMailAnsicht_->window()->repaint();
+void TformMailansehen::StopPage() {
+    if (page_ && !pageBlank_) page_->triggerAction(QWebEnginePage::Stop);
 }
 
-void TformMailansehen::Stop() {
-    if (page_) page_->triggerAction(QWebEnginePage::Stop);
-}
-
-void TformMailansehen::Navigate(const std::string& target, const HtmlPageSettings& settings) {
+void TformMailansehen::ShowPage(const std::string& target, const HtmlPageSettings& settings) {
     if (!page_) return;
     if (panelExterneInhalte_) panelExterneInhalte_->hide();
+    // A blank page stays as it is: loading it again would cost the next
+    // mail's page a renderer of its own.
+    const bool blank = target == "about:blank";
+    if (blank && pageBlank_) return;
+    pageBlank_ = blank;
     const QUrl url = target == "about:blank" ? QUrl(QStringLiteral("about:blank"))
                                              : QUrl::fromLocalFile(PathToQString(target));
     page_->ShowUrl(url, settings);
@@ -415,6 +476,8 @@ void TformMailansehen::ShowRemoteContentBar() {
 }
 
 void TformMailansehen::btnAnlageSpeichernClick() {
+    // The list belongs to the mail being read until it is shown.
+    if (reading_) return;
     try {
         core_->btnAnlageSpeichernClick();
     } catch (const std::exception& e) {
@@ -423,6 +486,7 @@ void TformMailansehen::btnAnlageSpeichernClick() {
 }
 
 void TformMailansehen::lbAnlagenDblClick() {
+    if (reading_) return;
     try {
         core_->lbAnlagenDblClick();
     } catch (const std::exception& e) {
@@ -431,6 +495,7 @@ void TformMailansehen::lbAnlagenDblClick() {
 }
 
 void TformMailansehen::btnExterneInhalteLadenClick() {
+    if (reading_) return;
     if (panelExterneInhalte_) panelExterneInhalte_->hide();
     core_->AllowExternalContent();
 }
