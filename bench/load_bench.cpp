@@ -22,50 +22,20 @@
 #include <string>
 #include <vector>
 
+#include "bench_mails.h"
 #include "reader/message/message.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using namespace benchmails;
+
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
 // ---- input generation -------------------------------------------------------
 
-class Output {
-public:
-    explicit Output(const fs::path& path) : file_(std::fopen(path.c_str(), "wb")) {
-        if (!file_) throw std::runtime_error("cannot create " + path.string());
-        std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
-    }
-    ~Output() {
-        if (file_) std::fclose(file_);
-    }
-    Output& operator<<(std::string_view s) {
-        if (std::fwrite(s.data(), 1, s.size(), file_) != s.size()) throw std::runtime_error("write failed");
-        written_ += s.size();
-        return *this;
-    }
-    std::uint64_t Written() const { return written_; }
 
-private:
-    std::FILE* file_;
-    std::uint64_t written_ = 0;
-};
-
-// Deterministic filler bytes.
-class Noise {
-public:
-    std::uint8_t Next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 7;
-        state_ ^= state_ << 17;
-        return static_cast<std::uint8_t>(state_ >> 24);
-    }
-
-private:
-    std::uint64_t state_ = 0x9E3779B97F4A7C15ull;
-};
 
 std::string Base64Line(Noise& noise, int bytes) {
     static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -82,17 +52,6 @@ std::string Base64Line(Noise& noise, int bytes) {
     return line;
 }
 
-const char* const kWords[] = {"Hallo", "Welt", "Nachricht", "Anlage", "Bericht", "morgen", "Termin", "bitte",
-                              "danke", "Gruss", "Stra\xDF" "e", "K\xF6ln", "gr\xFC\xDF" "en", "M\xE4rz"};
-
-std::string TextLine(Noise& noise, std::size_t width) {
-    std::string line;
-    while (line.size() < width) {
-        if (!line.empty()) line += ' ';
-        line += kWords[noise.Next() % (sizeof kWords / sizeof kWords[0])];
-    }
-    return line;
-}
 
 // "=XX" for every 8-bit byte and "=", soft breaks at 76 columns.
 void WriteQuotedPrintable(Output& out, const std::string& text) {
@@ -114,11 +73,6 @@ void WriteQuotedPrintable(Output& out, const std::string& text) {
     out << line << "\r\n";
 }
 
-void Header(Output& out, std::string_view subject, std::string_view contentType) {
-    out << "From: Bench <bench@example.org>\r\nTo: Leser <leser@example.net>\r\n";
-    out << "Subject: " << subject << "\r\nDate: Tue, 3 Jun 2008 10:00:00 +0200\r\n";
-    if (!contentType.empty()) out << "MIME-Version: 1.0\r\nContent-Type: " << contentType << "\r\n";
-}
 
 void MakeBase64Attachment(const fs::path& path) {
     Output out(path);

@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-webengine-dev qt6-pdf-dev libgl-dev
   qt6-translations-l10n libqt6svg6
   xvfb xauth xdotool x11-apps netpbm poppler-utils
+  fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
   clang-14 libclang-rt-14-dev
 )
 

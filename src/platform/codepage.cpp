@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/utf8.h"
+
 namespace platform {
 namespace {
 
@@ -32,39 +34,6 @@ struct CaseTables {
     }
 };
 constexpr CaseTables kCase;
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Length of the valid UTF-8 sequence at s[i] and its code point; 0 if none.
-std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t len;
-    char32_t min;
-    if (b0 < 0x80) { cp = b0; return 1; }
-    if (b0 >= 0xC2 && b0 <= 0xDF) { len = 2; cp = b0 & 0x1F; min = 0x80; }
-    else if (b0 >= 0xE0 && b0 <= 0xEF) { len = 3; cp = b0 & 0x0F; min = 0x800; }
-    else if (b0 >= 0xF0 && b0 <= 0xF4) { len = 4; cp = b0 & 0x07; min = 0x10000; }
-    else return 0;
-    if (i + len > s.size()) return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
-}
 
 }  // namespace
 

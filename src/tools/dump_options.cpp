@@ -2,12 +2,15 @@
 
 #include <getopt.h>
 
+#include <optional>
+
 namespace {
 
-enum OptionId { kView = 1, kTempDir, kSaveAttachments, kHelp };
+enum OptionId { kView = 1, kCharset, kTempDir, kSaveAttachments, kHelp };
 
 const option kLongOptions[] = {
     {"view", no_argument, nullptr, kView},
+    {"charset", required_argument, nullptr, kCharset},
     {"temp-dir", required_argument, nullptr, kTempDir},
     {"save-attachments", required_argument, nullptr, kSaveAttachments},
     {"help", no_argument, nullptr, kHelp},
@@ -21,6 +24,7 @@ ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]) {
     bool help = false;
     bool tempGiven = false;
     bool saveGiven = false;
+    const char* charset = nullptr;
     // getopt keeps its state in globals; start afresh so that the parser can
     // be called more than once in one process.
     optind = 0;
@@ -31,6 +35,7 @@ ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]) {
         if (id == -1) break;
         switch (id) {
             case kView: result.options.view = true; break;
+            case kCharset: charset = optarg; break;
             case kTempDir:
                 result.options.tempDir = optarg;
                 tempGiven = true;
@@ -72,6 +77,18 @@ ParsedCommandLine ParseDumpCommandLine(int argc, char* argv[]) {
         result.error = "--temp-dir needs a folder name";
         return result;
     }
+    if (charset) {
+        if (!result.options.view) {
+            result.error = "--charset needs --view";
+            return result;
+        }
+        const std::optional<view::CharsetChoice> choice = view::CharsetChoiceNamed(charset);
+        if (!choice) {
+            result.error = std::string("unknown charset: ") + charset;
+            return result;
+        }
+        result.options.charset = *choice;
+    }
     result.action = ParsedCommandLine::Action::Run;
     return result;
 }
@@ -87,6 +104,11 @@ void PrintUsage(std::FILE* out) {
         "\n"
         "  --view                   print what the mail view shows instead of the\n"
         "                           message model\n"
+        "  --charset CHARSET        with --view: read the mail's text as the viewer's\n"
+        "                           menu does: auto (the default: each text in the\n"
+        "                           charset it declares), classic (Windows-1252, as\n"
+        "                           the classic program), or a charset label such as\n"
+        "                           koi8-r for all of it\n"
         "  --temp-dir DIR           with --view: the view's temporary folder\n"
         "                           (created if missing)\n"
         "  --save-attachments DIR   also copy every attachment into DIR (created if\n"

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "view/charset_choice.h"
+
 struct DumpOptions {
     bool view = false;
+    view::CharsetChoice charset;  // --charset; used by the view mode only
     std::string tempDir;          // --temp-dir; used by the view mode only
     std::string saveDir;          // --save-attachments; empty: save nothing
     std::vector<std::string> files;  // in the order given

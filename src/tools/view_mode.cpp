@@ -40,6 +40,13 @@ void WriteLocalArray(JsonWriter& writer, const std::vector<std::string>& lines) 
     writer.EndArray();
 }
 
+// What the displays hold is UTF-8 already.
+void WriteUtf8Array(JsonWriter& writer, const std::vector<std::string>& lines) {
+    writer.StartArray();
+    for (const std::string& line : lines) WriteUtf8String(writer, line);
+    writer.EndArray();
+}
+
 void WriteViewObject(JsonWriter& writer, const view::MailViewCore& core, const view::RecordingDisplays& displays,
                      const view::RecordingHtmlView& html, const view::RecordingMessageBoxes& boxes,
                      const std::optional<std::string>& error, const std::string* fileMember) {
@@ -49,17 +56,17 @@ void WriteViewObject(JsonWriter& writer, const view::MailViewCore& core, const v
         WriteUtf8String(writer, *fileMember);
     }
     writer.Key("subject_line");
-    WriteLocalString(writer, displays.subjectLine);
+    WriteUtf8String(writer, displays.subjectLine);
     writer.Key("header_labels");
-    WriteLocalArray(writer, displays.headerLabels);
+    WriteUtf8Array(writer, displays.headerLabels);
     writer.Key("header_values");
-    WriteLocalArray(writer, displays.headerValues);
+    WriteUtf8Array(writer, displays.headerValues);
     writer.Key("text_lines");
-    WriteLocalArray(writer, displays.messageText);
+    WriteUtf8Array(writer, displays.messageText);
     writer.Key("raw_header");
-    WriteLocalArray(writer, displays.rawHeader);
+    WriteUtf8Array(writer, displays.rawHeader);
     writer.Key("attachments");
-    WriteLocalArray(writer, displays.attachments);
+    WriteUtf8Array(writer, displays.attachments);
 
     writer.Key("pages");
     writer.StartObject();
@@ -82,7 +89,7 @@ void WriteViewObject(JsonWriter& writer, const view::MailViewCore& core, const v
         writer.Null();
     writer.Key("html");
     if (core.HtmlPublished())
-        WriteLocalString(writer, core.PublishedHtml());
+        WriteUtf8String(writer, core.PublishedHtmlUtf8());
     else
         writer.Null();
 
@@ -137,6 +144,7 @@ int RunViewMode(const DumpOptions& options) {
         // Destroyed at the end of this block like the viewer's window at
         // program end, which removes its HTML temporary files.
         view::MailViewCore core({displays, html, boxes, saveDialog, shell});
+        core.SetDefaultCharset(options.charset);
         core.MailFileName = options.file;
         try {
             core.ChangeMail();

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "reader/message/message.h"
 
 namespace view {
@@ -11,7 +12,7 @@ namespace {
 
 enum class Walk { wAddresses, wNames };
 
-std::string JoinUnique(const TIdEMailAddressList& list, TStringList& seen, Walk walk) {
+std::string JoinUnique(const TIdEMailAddressList& list, TStringList& seen, Walk walk, TextForm form) {
     seen.Clear();
     // The addresses of seen, as its IndexOf compares them (letter case of
     // the local code page ignored): a search of the list per address would
@@ -20,7 +21,9 @@ std::string JoinUnique(const TIdEMailAddressList& list, TStringList& seen, Walk 
     std::string text;
     for (int i = 0; i < list.Count(); ++i) {
         const TIdEMailAddressItem& item = list.Items(i);
-        if (!seenKeys.insert(platform::UpperCaseLocale(item.Address)).second) continue;
+        const std::string key = form == TextForm::tfLocal ? platform::UpperCaseLocale(item.Address)
+                                                          : platform::UpperCaseUtf8(item.Address);
+        if (!seenKeys.insert(key).second) continue;
         seen.Add(item.Address);
         const std::string& piece = walk == Walk::wAddresses ? item.Address : item.Name;
         if (walk == Walk::wNames && piece.empty()) continue;
@@ -41,11 +44,11 @@ std::string OneLine(std::string text) {
 }  // namespace
 
 std::string AddressText(const TIdEMailAddressList& list, TStringList& seenAddresses) {
-    return JoinUnique(list, seenAddresses, Walk::wAddresses);
+    return JoinUnique(list, seenAddresses, Walk::wAddresses, TextForm::tfLocal);
 }
 
 std::string NameText(const TIdEMailAddressList& list, TStringList& seenAddresses) {
-    return JoinUnique(list, seenAddresses, Walk::wNames);
+    return JoinUnique(list, seenAddresses, Walk::wNames, TextForm::tfLocal);
 }
 
 std::string FormatMailDate(platform::TDateTime date) {
@@ -57,21 +60,27 @@ std::string FormatMailDate(platform::TDateTime date) {
 }
 
 HeaderSummary BuildHeaderSummary(TIdMessage& mail, TStringList& seenAddresses) {
+    return BuildHeaderSummary(mail.From(), mail.Recipients, mail.ReplyTo, mail.Date, seenAddresses, TextForm::tfLocal);
+}
+
+HeaderSummary BuildHeaderSummary(const TIdEMailAddressItem& from, const TIdEMailAddressList& recipients,
+                                 const TIdEMailAddressList& replyTo, platform::TDateTime date,
+                                 TStringList& seenAddresses, TextForm form) {
     HeaderSummary s;
     auto add = [&s](std::string label, std::string value) {
         s.labels.push_back(std::move(label));
         s.values.push_back(OneLine(std::move(value)));
     };
-    const TIdEMailAddressItem& from = mail.From();
     add("Von:", from.Address);
     if (!from.Name.empty()) add(" ", from.Name);
     add(" ", " ");
-    add("An:", AddressText(mail.Recipients, seenAddresses));
-    if (std::string names = NameText(mail.Recipients, seenAddresses); !names.empty()) add(" ", std::move(names));
+    add("An:", JoinUnique(recipients, seenAddresses, Walk::wAddresses, form));
+    if (std::string names = JoinUnique(recipients, seenAddresses, Walk::wNames, form); !names.empty())
+        add(" ", std::move(names));
     add(" ", " ");
-    add("Gesendet:", FormatMailDate(mail.Date));
-    if (std::string replyTo = AddressText(mail.ReplyTo, seenAddresses); !replyTo.empty())
-        add("Antwort an:", std::move(replyTo));
+    add("Gesendet:", FormatMailDate(date));
+    if (std::string text = JoinUnique(replyTo, seenAddresses, Walk::wAddresses, form); !text.empty())
+        add("Antwort an:", std::move(text));
     return s;
 }
 

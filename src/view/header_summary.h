@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 
 class TIdMessage;
+class TIdEMailAddressItem;
 class TIdEMailAddressList;
 class TStringList;
 
@@ -20,6 +21,14 @@ struct HeaderSummary {
 
 // seenAddresses is scratch space, compared without regard to letter case.
 HeaderSummary BuildHeaderSummary(TIdMessage& mail, TStringList& seenAddresses);
+
+// Which text the address items hold; letter case is ignored accordingly.
+enum class TextForm { tfLocal, tfUtf8 };
+
+// The same from the parts of a summary.
+HeaderSummary BuildHeaderSummary(const TIdEMailAddressItem& from, const TIdEMailAddressList& recipients,
+                                 const TIdEMailAddressList& replyTo, platform::TDateTime date,
+                                 TStringList& seenAddresses, TextForm form);
 
 // The addresses of a list joined by ", ", each address once (letter case
 // ignored), in list order.

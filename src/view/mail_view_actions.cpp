@@ -42,11 +42,15 @@ std::vector<int> MailViewCore::PartsOfLine(const std::string& line) const {
 void MailViewCore::btnAnlageSpeichernClick() {
     const int line = SelectedLine();
     if (line < 0) return;
-    const std::string& name = attachmentLines_[static_cast<std::size_t>(line)];
-    const std::vector<int> parts = PartsOfLine(name);
-    const int index = parts.empty() ? line : parts.front();
-    const std::optional<std::string> target =
-        ports_.saveDialog.Execute(platform::LocalToUtf8(SanitizeFileName(name, index)));
+    const Name& name = attachmentLines_[static_cast<std::size_t>(line)];
+    const std::vector<int> parts = PartsOfLine(name.local);
+    std::string proposal;
+    if (!parts.empty())
+        proposal = AttachmentFileName(parts.front());
+    else
+        proposal = Classic() ? platform::LocalToUtf8(SanitizeFileName(name.local, line))
+                             : SanitizeFileNameUtf8(name.shown, line);
+    const std::optional<std::string> target = ports_.saveDialog.Execute(proposal);
     if (!target) return;
     for (const int i : parts) SaveAttachmentReplacing(static_cast<TIdAttachment&>(mail_->Parts.Items(i)), *target);
 }
@@ -54,7 +58,7 @@ void MailViewCore::btnAnlageSpeichernClick() {
 void MailViewCore::lbAnlagenDblClick() {
     const int line = SelectedLine();
     if (line < 0) return;
-    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)])) {
+    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)].local)) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
         if (!OpenAttachmentCopy(attachment, i)) {
             FlushDisplays();
@@ -73,14 +77,18 @@ bool MailViewCore::OpenAttachmentCopy(TIdAttachment& attachment, int index) {
     } catch (const std::system_error&) {
         throw EIdException("Error saving attachment.");
     }
-    const std::string path = folder + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, index));
+    const std::string fileName = AttachmentFileName(index);
+    const std::string path = folder + fileName;
     try {
         CopyAttachmentPrivately(attachment, path);
     } catch (...) {
         platform::RemoveTree(folder);
         throw;
     }
-    if (IsProgram(attachment.AttachedFileName, platform::ReadFileStart(path, kProgramSniffBytes))) {
+    // The desktop sees the file's name, which the Unicode view may write
+    // otherwise than the model holds it.
+    const std::string start = platform::ReadFileStart(path, kProgramSniffBytes);
+    if (IsProgram(attachment.AttachedFileName, start) || IsProgram(fileName, start)) {
         platform::RemoveTree(folder);
         return false;
     }

@@ -1,10 +1,14 @@
 #include "view/mail_view_core.h"
 
 #include <ctime>
+#include <filesystem>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
+#include "platform/utf8.h"
+#include "reader/decoding/message_decoder_mime.h"
+#include "reader/headers/encoded_address_list.h"
 #include "reader/headers/encoded_words.h"
 #include "reader/message/message.h"
 #include "view/attachment_copy.h"
@@ -12,9 +16,11 @@
 #include "view/header_summary.h"
 #include "view/html_temp_files.h"
 #include "view/mail_repair.h"
+#include "view/mail_text_decoder.h"
 #include "view/program_attachments.h"
 #include "view/temp_dir.h"
 #include "view/temp_layout.h"
+#include "view/text_page.h"
 #include "view/text_rules.h"
 
 namespace view {
@@ -39,8 +45,33 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr int kDeleteRetries = 5;
 constexpr unsigned kDeleteRetryDelayMs = 250;
 
+// Mails this large show the start of their text while the rest is read.
+constexpr std::uintmax_t kEarlyTextMinFileSize = 2 * 1024 * 1024;
+constexpr std::size_t kEarlyTextBytes = 256 * 1024;
+
 bool ContentTypeSaysMultipart(const TIdMessage& mail) {
     return ContainsUpper(mail.Headers.ValueOf("Content-Type"), "MULTIPART");
+}
+
+// The first bytes of the file, or nothing when it is small or unreadable.
+std::string HeadOfLargeFile(const std::string& path) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size < kEarlyTextMinFileSize) return {};
+    try {
+        TIdReadFileExclusiveStream file(path);
+        std::string head(kEarlyTextBytes, '\0');
+        std::size_t got = 0;
+        while (got < head.size()) {
+            const std::size_t n = file.Read(head.data() + got, head.size() - got);
+            if (n == 0) break;
+            got += n;
+        }
+        head.resize(got);
+        return head;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 }  // namespace
@@ -92,9 +123,48 @@ std::string MailViewCore::MailFolder() const { return mailFolder_ ? mailFolder_-
 void MailViewCore::ChangeMail() {
     DisplayFlush flush(*this);
     Reset();
+    charset_ = defaultCharset_;
+    if (ShowsTextWhileReading) ShowEarlyText();
     if (!LoadWithRepair()) return;
+    loaded_ = true;
+    loadedNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
+    for (int i = 0; i < mail_->Parts.Count(); ++i)
+        if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&mail_->Parts.Items(i)))
+            loadedNames_[static_cast<std::size_t>(i)] = attachment->AttachedFileName;
     CreateMailFolder();
     htmlTempFileName_ = NextHtmlTempFileName();
+    Present();
+}
+
+void MailViewCore::ChooseCharset(const CharsetChoice& choice) {
+    charset_ = choice;
+    if (choice.mode != CharsetMode::cmExplicit) defaultCharset_ = choice;
+    if (!loaded_) return;
+    DisplayFlush flush(*this);
+    // Shown again like a new mail, in a folder of its own, without loading
+    // it again.
+    ResetPages();
+    cidFiles_.clear();
+    CreateMailFolder();
+    htmlTempFileName_ = NextHtmlTempFileName();
+    // The mail is shown again from the names it was loaded with.
+    for (int i = 0; i < mail_->Parts.Count(); ++i)
+        if (auto* attachment = dynamic_cast<TIdAttachment*>(&mail_->Parts.Items(i)))
+            attachment->AttachedFileName = loadedNames_[static_cast<std::size_t>(i)];
+    Present();
+}
+
+// Everything ChangeMail shows once the mail is loaded; shown again when the
+// charset changes.
+void MailViewCore::Present() {
+    text_.reset();
+    if (!Classic()) text_ = std::make_unique<MailTextDecoder>(charset_, MessageCharsetLabel());
+    shownNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
+    for (int i = 0; i < mail_->Parts.Count(); ++i)
+        if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&mail_->Parts.Items(i)))
+            shownNames_[static_cast<std::size_t>(i)] =
+                Classic() ? Shown(attachment->AttachedFileName) : UnicodeFileName(*attachment);
+
     ShowSubject();
     ShowHeaderSummary();
     StartRawHeader();
@@ -113,7 +183,7 @@ void MailViewCore::ChangeMail() {
     PublishHtmlFoundInText();
 }
 
-void MailViewCore::Reset() {
+void MailViewCore::ResetPages() {
     attachmentLines_.clear();
     attachmentsDirty_ = true;
     SetMessageText({}, false);
@@ -126,12 +196,8 @@ void MailViewCore::Reset() {
 
     htmlPublished_ = false;
     publishedHtml_.clear();
+    publishedKind_ = PageText::ptLocal;
     htmlEncoding_ = HtmlFileEncoding::heLocal;
-    remoteContentAllowed_ = false;
-    cidFiles_.clear();
-    repaired_ = false;
-    notices_.clear();
-
     ports_.html.Stop();
     // The previous mail's page and files go before anything else loads.
     mailFolder_.reset();
@@ -140,9 +206,20 @@ void MailViewCore::Reset() {
     } catch (...) {
         // A view that cannot blank itself still shows the next page.
     }
+}
+
+void MailViewCore::Reset() {
+    remoteContentAllowed_ = false;
+    ResetPages();
+    cidFiles_.clear();
+    repaired_ = false;
+    notices_.clear();
+    loaded_ = false;
+    earlyTextShown_ = false;
 
     mail_.reset();
     mail_ = std::make_unique<TIdMessage>();
+    mail_->BeforeRead = LoadCheckpoint;
     mail_->ShowNotice = [this](const std::string& text) {
         notices_.push_back(text);
         FlushDisplays();
@@ -155,6 +232,7 @@ bool MailViewCore::LoadWithRepair() {
         try {
             mail_->LoadMessageFile(MailFileName, false);
         } catch (...) {
+            if (earlyTextShown_) RestoreHeaderArea();
             FlushDisplays();
             ports_.boxes.Show(MessageBoxKind::mbError, kLoadFailedText);
             return false;
@@ -169,16 +247,174 @@ bool MailViewCore::LoadWithRepair() {
     }
 }
 
+std::string MailViewCore::Shown(std::string_view local) const { return platform::LocalToUtf8(local); }
+
+std::string MailViewCore::ShownHeaderLine(std::string_view line) const {
+    return Classic() ? Shown(line) : text_->HeaderBytes(line);
+}
+
+// The charset the message declares for its text: its own, or for a
+// multipart message that names none, the first one a text part names.
+std::string MailViewCore::MessageCharsetLabel() const {
+    if (platform::EncodingForLabel(mail_->CharSet)) return mail_->CharSet;
+    for (int i = 0; i < mail_->Parts.Count(); ++i) {
+        const auto* text = dynamic_cast<const TIdText*>(&mail_->Parts.Items(i));
+        if (text && platform::EncodingForLabel(text->CharSet)) return text->CharSet;
+    }
+    return {};
+}
+
+// As the reader splits address lists: a comma or quote that comes out of
+// an encoded word is text, not syntax.
+TIdEMailAddressList MailViewCore::DecodedAddresses(std::string_view rawValue) const {
+    TIdEMailAddressList list;
+    ParseEncodedAddressList(list, rawValue, [this](std::string_view value, const DecodedWordFilter& filter) {
+        return DecodeEncodedWordsWith(value, *text_, filter);
+    });
+    return list;
+}
+
+MailViewCore::Name MailViewCore::AttachedName(const TIdAttachment& part, int index) const {
+    return {part.AttachedFileName, shownNames_[static_cast<std::size_t>(index)]};
+}
+
+void MailViewCore::SetAttachedName(TIdAttachment& part, int index, Name name) {
+    part.AttachedFileName = std::move(name.local);
+    shownNames_[static_cast<std::size_t>(index)] = std::move(name.shown);
+}
+
+// The reader's name read again in Unicode: from the part's headers when it
+// came from there, else (an inline block's "begin" line) from its bytes.
+std::string MailViewCore::UnicodeFileName(const TIdAttachment& part) const {
+    const std::string& name = part.AttachedFileName;
+    if (name.empty()) return {};
+    const std::string contentType = part.Headers.ValueOf("Content-Type");
+    const std::string disposition = part.Headers.ValueOf("Content-Disposition");
+    const std::string_view parameters = TIdMessageDecoderMIME::DispositionParameters(disposition);
+    if (TIdMessageDecoderMIME::PartFileNameFromHeaders(contentType, parameters) == name)
+        return TIdMessageDecoderMIME::SanitizeFileName(
+            text_->HeaderValue(TIdMessageDecoderMIME::RawPartFileName(contentType, parameters)));
+    return text_->HeaderBytes(name);
+}
+
+// A name made from the Content-Type value of an application part. The
+// decisions are taken on the local name, so both forms agree.
+MailViewCore::Name MailViewCore::NameFromContentType(const TIdAttachment& part, int index) const {
+    const std::string value = part.Headers.ValueOf("Content-Type");
+    const std::string type = platform::UpperCaseAscii(value);
+    Name w{DecodeEncodedWords(value), Classic() ? std::string() : text_->HeaderValue(value)};
+    for (std::string* text : {&w.local, &w.shown}) {
+        if (const auto pos = platform::UpperCaseAscii(*text).find("NAME="); pos != std::string::npos)
+            text->erase(0, pos + 5);
+        if (!text->empty() && text->front() == '"' && text->back() == '"')
+            *text = text->size() >= 2 ? text->substr(1, text->size() - 2) : "";
+    }
+    if (w.local.empty()) w.local = w.shown = "Anlage" + std::to_string(index);
+    if (!HasExtension(w.local)) {
+        // "VND.MS-POERPOINT" is the key stored files were named by.
+        static constexpr std::pair<std::string_view, std::string_view> kExtensions[] = {
+            {"MSWORD", ".DOC"},      {"PDF", ".PDF"},
+            {"RTF", ".RTF"},         {"VND.MS-EXCEL", ".XLS"},
+            {"VND.MS-POERPOINT", ".PPT"}, {"ZIP", ".ZIP"},
+        };
+        for (const auto& [key, extension] : kExtensions) {
+            if (type.find(key) == std::string::npos) continue;
+            w.local += extension;
+            w.shown += extension;
+        }
+    }
+    if (Classic() || w.shown.empty()) w.shown = Shown(w.local);
+    return w;
+}
+
+// The start of a large mail's text, subject and header summary, read from
+// its first bytes while the whole is loaded; whatever ends ChangeMail
+// replaces them.
+void MailViewCore::ShowEarlyText() {
+    const std::string head = HeadOfLargeFile(MailFileName);
+    if (head.empty()) return;
+    TIdMessage start;
+    start.BeforeRead = LoadCheckpoint;
+    try {
+        TMemoryStream stream(head);
+        start.LoadMessageStream(stream);
+    } catch (const std::exception&) {
+        return;
+    }
+    const std::vector<std::string> lines = EarlyTextLines(start);
+    if (lines.empty()) return;
+    TStringList seen;
+    HeaderSummary summary = BuildHeaderSummary(start, seen);
+    for (std::string& value : summary.values) value = Shown(value);
+    std::string subject = start.Subject;
+    if (ContainsUpper(start.Headers.ValueOf("Content-Type"), "UTF-8")) subject = platform::Utf8ToLocal(subject);
+    subject = Classic() ? Shown(subject)
+                        : MailTextDecoder(charset_, start.CharSet).HeaderValue(start.Headers.ValueOf("Subject"));
+    ports_.displays.ShowSubjectLine("Betreff: " + subject);
+    ports_.displays.ShowHeaderSummary(summary.labels, summary.values);
+    ports_.displays.ShowMessageText(lines);
+    earlyTextShown_ = true;
+    messageTextDirty_ = true;
+}
+
+std::vector<std::string> MailViewCore::EarlyTextLines(TIdMessage& start) const {
+    if (Classic()) {
+        std::vector<std::string> lines = BuildTextPage(start).lines.Lines();
+        for (std::string& line : lines) line = Shown(line);
+        return lines;
+    }
+    const MailTextDecoder decoder(charset_, start.CharSet);
+    if (!ContentTypeSaysMultipart(start)) return SplitTextLines(decoder.Text(start.Body.Text(), start.CharSet));
+    std::vector<std::string> lines;
+    for (int i = 0; i < start.Parts.Count(); ++i) {
+        const auto* text = dynamic_cast<const TIdText*>(&start.Parts.Items(i));
+        if (!text || ContainsUpper(text->ContentType, "HTML")) continue;
+        if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
+        for (std::string& line : SplitTextLines(decoder.Text(text->Body.Text(), text->CharSet)))
+            lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// A mail that fails to load leaves the header area of the one before.
+void MailViewCore::RestoreHeaderArea() {
+    ports_.displays.ShowSubjectLine(subjectLine_);
+    ports_.displays.ShowHeaderSummary(headerLabels_, headerValues_);
+}
+
 void MailViewCore::ShowSubject() {
-    subjectText_ = mail_->Subject;
-    if (ContainsUpper(mail_->Headers.ValueOf("Content-Type"), "UTF-8"))
-        subjectText_ = platform::Utf8ToLocal(mail_->Subject);
+    if (Classic()) {
+        std::string local = mail_->Subject;
+        if (ContainsUpper(mail_->Headers.ValueOf("Content-Type"), "UTF-8")) local = platform::Utf8ToLocal(local);
+        subjectText_ = Shown(local);
+    } else {
+        subjectText_ = text_->HeaderValue(mail_->Headers.ValueOf("Subject"));
+    }
     subjectLine_ = "Betreff: " + subjectText_;
     ports_.displays.ShowSubjectLine(subjectLine_);
 }
 
+std::pair<std::string, std::string> MailViewCore::CcTexts() const {
+    if (!mail_ || !loaded_) return {};
+    TStringList seen;
+    if (Classic()) return {Shown(AddressText(mail_->CCList, seen)), Shown(NameText(mail_->CCList, seen))};
+    const TIdEMailAddressList cc = DecodedAddresses(mail_->Headers.ValueOf("Cc"));
+    return {AddressText(cc, seen), NameText(cc, seen)};
+}
+
 void MailViewCore::ShowHeaderSummary() {
-    HeaderSummary summary = BuildHeaderSummary(*mail_, seenAddresses_);
+    HeaderSummary summary;
+    if (Classic()) {
+        summary = BuildHeaderSummary(*mail_, seenAddresses_);
+        for (std::string& value : summary.values) value = Shown(value);
+    } else {
+        const TIdEMailAddressList from = DecodedAddresses(mail_->Headers.ValueOf("From"));
+        const TIdEMailAddressItem noSender;
+        summary = BuildHeaderSummary(from.Count() > 0 ? from.Items(0) : noSender,
+                                     DecodedAddresses(mail_->Headers.ValueOf("To")),
+                                     DecodedAddresses(mail_->Headers.ValueOf("Reply-To")), mail_->Date,
+                                     seenAddresses_, TextForm::tfUtf8);
+    }
     headerLabels_ = std::move(summary.labels);
     headerValues_ = std::move(summary.values);
     ports_.displays.ShowHeaderSummary(headerLabels_, headerValues_);
@@ -194,86 +430,84 @@ void MailViewCore::StartRawHeader() {
     AppendRawHeaderLine("");
     TStringList lines;
     mail_->Headers.CopyAsNameEquals(lines);
-    for (const std::string& line : lines) AppendRawHeaderLine(line);
+    for (const std::string& line : lines) AppendRawHeaderLine(ShownHeaderLine(line));
     SetMessageText({}, false);
 }
 
 void MailViewCore::ShowSinglePartBody() {
     BringToFront(Page::tsText);
-    const bool utf8 = SaysUtf8(mail_->Headers);
     const std::string body = mail_->Body.Text();
-    if (!ContainsUpper(mail_->ContentType, "HTML")) {
-        if (utf8)
-            SetMessageText(platform::Utf8ToLocal(body), true);
-        else
-            SetMessageText(body, false);
+    const bool html = ContainsUpper(mail_->ContentType, "HTML");
+    if (!Classic()) {
+        const std::string& label = mail_->CharSet;
+        if (!html) {
+            SetMessageText(text_->Text(body, label), false);
+            return;
+        }
+        OpenHtmlPage();
+        PublishDecodedHtml(body, label);
+        return;
+    }
+    const bool utf8 = SaysUtf8(mail_->Headers);
+    if (!html) {
+        SetMessageText(Shown(utf8 ? platform::Utf8ToLocal(body) : body), utf8);
         return;
     }
     OpenHtmlPage();
-    if (messageText_.Empty()) SetMessageText(body, false);
-    PublishHtml(utf8 ? platform::Utf8ToLocal(body) : body, utf8);
+    if (messageText_.Empty()) SetMessageText(Shown(body), false);
+    PublishHtml(utf8 ? platform::Utf8ToLocal(body) : body, utf8 ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
 void MailViewCore::ShowPartlessMultipart() {
-    SetMessageText(mail_->Body.Text(), false);
+    const std::string body = mail_->Body.Text();
+    SetMessageText(Classic() ? Shown(body) : text_->Text(body, mail_->CharSet), false);
     FlushDisplays();
     ports_.boxes.Show(MessageBoxKind::mbInformation, kNoBoundaryText);
 }
 
 void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
-    std::string w;
+    Name w;
     bool placed = false;
     AppendRawHeaderBlock(kTypeAttachmentLine, part.Headers);
 
     bool toApplicationRule = false;
     if (dynamic_cast<TIdAttachmentFile*>(&part)) {
-        w = part.AttachedFileName;
-        if (!w.empty()) {
-            if (!HasExtension(w) && ContainsUpper(part.ContentType, "TEXT/PLAIN")) {
-                w += ".txt";
-                part.AttachedFileName = w;
+        w = AttachedName(part, index);
+        if (!w.local.empty()) {
+            if (!HasExtension(w.local) && ContainsUpper(part.ContentType, "TEXT/PLAIN")) {
+                w.local += ".txt";
+                w.shown += ".txt";
+                SetAttachedName(part, index, w);
             }
-            AppendRawHeaderLine("Fileanhang, Dateiname: " + w);
+            AppendRawHeaderLine("Fileanhang, Dateiname: " + w.shown);
             AddAttachmentName(w);
             placed = true;
         }
-        toApplicationRule = !ContainsUpper(part.ContentDisposition(), "INLINE") && !w.empty() &&
+        toApplicationRule = !ContainsUpper(part.ContentDisposition(), "INLINE") && !w.local.empty() &&
                             part.Headers.ValueOf("content-id").empty();
         if (!toApplicationRule) {
             if (ContainsUpper(part.ContentType, "MESSAGE")) {
-                w = "Anlage" + std::to_string(index) + ".kqv";
-                part.AttachedFileName = w;
+                const std::string name = "Anlage" + std::to_string(index) + ".kqv";
+                SetAttachedName(part, index, {name, name});
             }
-            w = part.Headers.ValueOf("content-id");
-            if (!w.empty()) {
+            const std::string id = part.Headers.ValueOf("content-id");
+            w = {id, ShownHeaderLine(id)};
+            if (!id.empty()) {
                 const std::string path = CidFilePath(part, index);
-                AppendRawHeaderLine("Fileanhang, CIDFile: " + platform::Utf8ToLocal(path));
+                // The classic page showed the path in the local code page.
+                AppendRawHeaderLine("Fileanhang, CIDFile: " +
+                                    (Classic() ? Shown(platform::Utf8ToLocal(path)) : path));
                 if (platform::FileExists(path) || StoreCidFile(part, path)) placed = true;
             }
         }
     }
 
     if (ContainsUpper(part.Headers.ValueOf("Content-Type"), "APPLICATION/") && !placed) {
-        AppendRawHeaderLine("Application-Anhang: " + w);
-        const std::string type = platform::UpperCaseAscii(part.Headers.ValueOf("Content-Type"));
-        w = part.AttachedFileName;
-        if (IsBlank(w)) {
-            w = DecodeEncodedWords(part.Headers.ValueOf("Content-Type"));
-            if (const auto pos = platform::UpperCaseAscii(w).find("NAME="); pos != std::string::npos)
-                w.erase(0, pos + 5);
-            if (!w.empty() && w.front() == '"' && w.back() == '"') w = w.size() >= 2 ? w.substr(1, w.size() - 2) : "";
-            if (w.empty()) w = "Anlage" + std::to_string(index);
-            if (!HasExtension(w)) {
-                // "VND.MS-POERPOINT" is the key stored files were named by.
-                static constexpr std::pair<std::string_view, std::string_view> kExtensions[] = {
-                    {"MSWORD", ".DOC"},      {"PDF", ".PDF"},
-                    {"RTF", ".RTF"},         {"VND.MS-EXCEL", ".XLS"},
-                    {"VND.MS-POERPOINT", ".PPT"}, {"ZIP", ".ZIP"},
-                };
-                for (const auto& [key, extension] : kExtensions)
-                    if (type.find(key) != std::string::npos) w += extension;
-            }
-            part.AttachedFileName = w;
+        AppendRawHeaderLine("Application-Anhang: " + w.shown);
+        w = AttachedName(part, index);
+        if (IsBlank(w.local)) {
+            w = NameFromContentType(part, index);
+            SetAttachedName(part, index, w);
         }
         AddAttachmentName(w);
         placed = true;
@@ -281,17 +515,18 @@ void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
 
     if (!placed && ContainsUpper(part.ContentDisposition(), "INLINE")) {
         StoreCidFile(part, CidFilePath(part, index));
-        w = part.AttachedFileName;
-        if (!w.empty()) AddAttachmentName(w);
+        w = AttachedName(part, index);
+        if (!w.local.empty()) AddAttachmentName(w);
         placed = true;
     }
 
     if (!placed) {
-        w = part.AttachedFileName;
-        if (IsBlank(w)) {
-            w = "Anlage" + std::to_string(index);
-            if (ContainsUpper(part.ContentType, "TEXT/PLAIN")) w += ".txt";
-            part.AttachedFileName = w;
+        w = AttachedName(part, index);
+        if (IsBlank(w.local)) {
+            w.local = "Anlage" + std::to_string(index);
+            if (ContainsUpper(part.ContentType, "TEXT/PLAIN")) w.local += ".txt";
+            w.shown = w.local;
+            SetAttachedName(part, index, w);
         }
         AddAttachmentName(w);
     }
@@ -299,7 +534,7 @@ void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
 
 void MailViewCore::ShowTextPart(TIdText& part) {
     AppendRawHeaderBlock(kTypeTextLine, part.Headers);
-    const bool utf8 = SaysUtf8(part.Headers);
+    const bool utf8 = Classic() && SaysUtf8(part.Headers);
     const std::string body = part.Body.Text();
     if (!ContainsUpper(part.ContentType, "HTML")) {
         if (!messageText_.Empty()) {
@@ -307,32 +542,55 @@ void MailViewCore::ShowTextPart(TIdText& part) {
             messageText_.Add(std::string(kTextSeparator));
             messageText_.Add("");
         }
+        const std::string text =
+            Classic() ? Shown(utf8 ? platform::Utf8ToLocal(body) : body) : text_->Text(body, part.CharSet);
         // The part's lines appended are the lines of the whole text joined
         // and split again (every line held ends without a break), without
         // re-scanning all earlier parts for each new one.
-        for (std::string& line : SplitTextLines(utf8 ? platform::Utf8ToLocal(body) : body))
-            messageText_.Add(std::move(line));
+        for (std::string& line : SplitTextLines(text)) messageText_.Add(std::move(line));
         messageTextConverted_ = messageTextConverted_ || utf8;
         messageTextDirty_ = true;
         return;
     }
     OpenHtmlPage();
-    if (messageText_.Empty()) SetMessageText(body, false);
+    if (!Classic()) {
+        PublishDecodedHtml(body, part.CharSet);
+        return;
+    }
+    if (messageText_.Empty()) SetMessageText(Shown(body), false);
     std::string html = utf8 ? platform::Utf8ToLocal(body) : body;
     bool converted = utf8;
     if (IsBlank(html)) {
         html = body;
         converted = false;
     }
-    PublishHtml(html, converted);
+    PublishHtml(html, converted ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
+}
+
+// An HTML body in the Unicode view; its source fills an empty text page.
+void MailViewCore::PublishDecodedHtml(const std::string& body, std::string_view label) {
+    const std::optional<std::string> page = text_->HtmlPage(body, label);
+    if (messageText_.Empty()) SetMessageText(page ? *page : text_->Text(body, label), false);
+    if (page)
+        PublishHtml(*page, PageText::ptUtf8);
+    else
+        PublishHtml(body, PageText::ptMailBytes);
 }
 
 void MailViewCore::PublishHtmlFoundInText() {
     if (PageVisible(Page::tsHTML)) return;
+    // No line holds a break, so "<HTML" never spans two.
+    bool found = false;
+    for (const std::string& line : messageText_)
+        if ((found = ContainsUpper(line, "<HTML"))) break;
+    if (!found) return;
     const std::string text = messageText_.Text();
-    if (!ContainsUpper(text, "<HTML")) return;
     OpenHtmlPage();
-    PublishHtml(text, messageTextConverted_);
+    if (!Classic())
+        PublishHtml(text, PageText::ptUtf8);
+    else
+        PublishHtml(platform::Utf8ToLocal(text),
+                    messageTextConverted_ ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
 void MailViewCore::CreateMailFolder() {
@@ -353,21 +611,39 @@ void MailViewCore::OpenHtmlPage() {
     }
 }
 
-void MailViewCore::PublishHtml(const std::string& html, bool convertedFromUtf8) {
+void MailViewCore::PublishHtml(const std::string& html, PageText kind) {
     TStringList lines;
     lines.SetText(RemoveCidSchemes(html));
     std::string text = lines.Text();
-    // Text that went through Utf8ToLocal is no longer in the charset its
-    // page may declare; a byte order mark outranks any such declaration.
-    const std::string bytes =
-        convertedFromUtf8 ? std::string(kUtf8Bom) + platform::LocalToUtf8(text) : text;
+    // Converted text is no longer in the charset its page may declare; a
+    // byte order mark outranks any such declaration.
+    std::string bytes;
+    switch (kind) {
+    case PageText::ptLocal:
+    case PageText::ptMailBytes: bytes = text; break;
+    case PageText::ptLocalFromUtf8: bytes = std::string(kUtf8Bom) + platform::LocalToUtf8(text); break;
+    case PageText::ptUtf8: bytes = std::string(kUtf8Bom) + text; break;
+    }
     WriteHtmlPage(bytes);
     publishedHtml_ = std::move(text);
-    htmlEncoding_ = convertedFromUtf8 ? HtmlFileEncoding::heUtf8Bom : HtmlFileEncoding::heLocal;
+    publishedKind_ = kind;
+    htmlEncoding_ = kind == PageText::ptLocalFromUtf8 || kind == PageText::ptUtf8 ? HtmlFileEncoding::heUtf8Bom
+                                                                                 : HtmlFileEncoding::heLocal;
     htmlPublished_ = true;
     FlushDisplays();
     ports_.html.Navigate(htmlTempFileName_, PageSettings());
     BringToFront(Page::tsHTML);
+}
+
+std::string MailViewCore::PublishedHtmlUtf8() const {
+    switch (publishedKind_) {
+    case PageText::ptLocal:
+    case PageText::ptLocalFromUtf8: return platform::LocalToUtf8(publishedHtml_);
+    case PageText::ptUtf8: return publishedHtml_;
+    case PageText::ptMailBytes:
+        return platform::IsValidUtf8(publishedHtml_) ? publishedHtml_ : platform::LocalToUtf8(publishedHtml_);
+    }
+    return publishedHtml_;
 }
 
 void MailViewCore::WriteHtmlPage(const std::string& bytes) {
@@ -383,9 +659,23 @@ void MailViewCore::SetMessageText(const std::string& text, bool convertedFromUtf
     messageTextDirty_ = true;
 }
 
-void MailViewCore::AddAttachmentName(const std::string& name) {
+void MailViewCore::AddAttachmentName(const Name& name) {
     attachmentLines_.push_back(name);
     attachmentsDirty_ = true;
+}
+
+std::vector<std::string> MailViewCore::AttachmentLines() const {
+    std::vector<std::string> lines;
+    lines.reserve(attachmentLines_.size());
+    for (const Name& name : attachmentLines_)
+        lines.push_back(Classic() ? Shown(VisibleName(name.local)) : VisibleInList(name.shown));
+    return lines;
+}
+
+std::string MailViewCore::AttachmentFileName(int partIndex) const {
+    const auto& part = static_cast<const TIdAttachment&>(mail_->Parts.Items(partIndex));
+    if (Classic()) return Shown(SanitizeFileName(part.AttachedFileName, partIndex));
+    return SanitizeFileNameUtf8(shownNames_[static_cast<std::size_t>(partIndex)], partIndex);
 }
 
 void MailViewCore::AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers) {
@@ -397,7 +687,7 @@ void MailViewCore::AppendRawHeaderBlock(std::string_view typeLine, const TIdHead
     AppendRawHeaderLine("");
     TStringList lines;
     headers.CopyAsNameEquals(lines);
-    for (const std::string& line : lines) AppendRawHeaderLine(line);
+    for (const std::string& line : lines) AppendRawHeaderLine(ShownHeaderLine(line));
 }
 
 void MailViewCore::AppendRawHeaderLine(const std::string& line) {
@@ -417,7 +707,8 @@ std::string MailViewCore::CidFilePath(const TIdAttachment& part, int index) cons
     // Without an id there is no name: the path is the folder itself, which
     // no copy can replace.
     if (id.empty()) return MailFolder();
-    return MailFolder() + platform::LocalToUtf8(SanitizeFileName(id, index));
+    if (Classic()) return MailFolder() + Shown(SanitizeFileName(id, index));
+    return MailFolder() + SanitizeFileNameUtf8(text_->HeaderBytes(id), index);
 }
 
 bool MailViewCore::StoreCidFile(TIdAttachment& part, const std::string& path) {
@@ -455,10 +746,7 @@ void MailViewCore::FlushDisplays() {
     }
     if (attachmentsDirty_) {
         attachmentsDirty_ = false;
-        std::vector<std::string> visible;
-        visible.reserve(attachmentLines_.size());
-        for (const std::string& line : attachmentLines_) visible.push_back(VisibleName(line));
-        ports_.displays.ShowAttachmentList(visible);
+        ports_.displays.ShowAttachmentList(AttachmentLines());
     }
 }
 

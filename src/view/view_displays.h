@@ -2,8 +2,8 @@
 // The displays of the mail view, as the core fills them. The Qt window
 // implements this over its widgets; kqv-dump and the tests record.
 //
-// All texts are local 8-bit text (Windows-1252); convert with
-// platform::LocalToUtf8 before handing them to a toolkit.
+// All texts are UTF-8, converted once per mail by the core in the charset
+// choice of the mail (the classic view converts from Windows-1252).
 
 #include <string>
 #include <vector>

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QMenuBar>
 #include <QMimeData>
@@ -56,6 +57,7 @@ protected:
         ports.showPlainMessage = [this](QWidget*, const QString& t) { rec_.messages << t; };
         ports.registrar = std::make_unique<CountingRegistrar>(rec_);
         ports.executablePath = "/usr/bin/merivo-mailviewer";
+        ports.charsetMenu = charsetMenu_;
         return std::make_unique<TformMailViewer>(header_, pages_, std::move(args), std::move(ports));
     }
     QWidget* PanelMain(TformMailViewer& w) { return w.findChild<QWidget*>("panelMain"); }
@@ -70,6 +72,7 @@ protected:
     Recorder rec_;
     QPointer<QWidget> header_;
     QPointer<QTabWidget> pages_;
+    QMenu* charsetMenu_ = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsWithTheMenuBarOnly) {
@@ -89,6 +92,16 @@ TEST_F(MainWindowTest, StartsWithTheMenuBarOnly) {
     // The view's controls now live in panelMain: header above the pages.
     EXPECT_EQ(header_->parentWidget(), PanelMain(*w));
     EXPECT_EQ(pages_->parentWidget(), PanelMain(*w));
+}
+
+TEST_F(MainWindowTest, CharsetMenuFollowsTheThreeCommands) {
+    QMenu charsetMenu(QStringLiteral("Zeichenkodierung"));
+    charsetMenu_ = &charsetMenu;
+    auto w = Make({"viewer"});
+    QStringList entries;
+    for (QAction* a : w->menuBar()->actions()) entries << a->text();
+    EXPECT_EQ(entries, (QStringList{"Datei öffnen", ".kqv immer mit Mailviewer öffnen", "Beenden", "Zeichenkodierung"}));
+    EXPECT_EQ(w->menuBar()->actions().back()->menu(), &charsetMenu);
 }
 
 TEST_F(MainWindowTest, FirstArgumentIsShownAndTheSecondIgnored) {
@@ -156,6 +169,20 @@ TEST_F(MainWindowTest, OpenDialogWithAWrongExtensionKeepsTheCurrentMail) {
     w->Dateiffnen1Click();
     EXPECT_EQ(rec_.shown.back(), "/post/C.Kqv");
     EXPECT_EQ(Status(*w), "/post/C.Kqv");
+}
+
+TEST_F(MainWindowTest, StatusBarSaysWhileAMailIsBeingRead) {
+    auto w = Make({"viewer", "/post/A.kqv"});
+    w->show();
+    auto* note = w->findChild<QLabel*>("lblMailWirdGelesen");
+    ASSERT_NE(note, nullptr);
+    EXPECT_FALSE(note->isVisible());
+    w->ShowMailBeingRead(true);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "Mail wird gelesen …");
+    EXPECT_EQ(Status(*w), "/post/A.kqv");
+    w->ShowMailBeingRead(false);
+    EXPECT_FALSE(note->isVisible());
 }
 
 TEST_F(MainWindowTest, OpenDialogStartsInTheFolderOfTheMailShown) {

@@ -236,6 +236,8 @@ TEST(DumpCommandLine, UsageErrorsExitWithTwoAndPrintNothing) {
         {"option value missing", {mail, "--save-attachments"}},
         {"empty folder name", {"--save-attachments", "", mail}},
         {"value given to a flag", {"--view=yes", mail}},
+        {"charset without the view", {"--charset", "koi8-r", mail}},
+        {"unknown charset", {"--view", "--charset", "x-nonsense", mail}},
     };
     for (const UsageCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -49,6 +49,33 @@ TEST(FileNameSanitizer, OverlongNamesFitTheFileSystem) {
     for (const Row& row : rows) EXPECT_EQ(view::SanitizeFileName(row.in, 0), row.out) << row.name;
 }
 
+std::string Repeat(const std::string& piece, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+}
+
+TEST(FileNameSanitizer, Utf8NamesAreJudgedAndCutByCharacter) {
+    const std::string han = "\xE4\xB8\xAD", smiley = "\xF0\x9F\x98\x80";
+    struct Row {
+        const char* name;
+        std::string in, out;
+    } rows[] = {
+        {"direction control", "Rechnung\xE2\x80\xAE" "fdp.exe", "Rechnung_fdp.exe"},
+        {"line separator and next line", "a\xE2\x80\xA8" "b\xC2\x85" "c", "a_b_c"},
+        {"emoji kept", smiley + ".txt", smiley + ".txt"},
+        {"three-byte characters", Repeat(han, 300) + ".pdf", Repeat(han, 83) + ".pdf"},
+        {"four-byte characters", Repeat(smiley, 100) + ".txt", Repeat(smiley, 62) + ".txt"},
+        {"stray byte read as Windows-1252", "M\xFCller", "M\xC3\xBCller"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(view::SanitizeFileNameUtf8(row.in, 0), row.out) << row.name;
+}
+
+TEST(FileNameSanitizer, ListShowsLineBreaksAndDirectionControls) {
+    EXPECT_EQ(view::VisibleInList("a\r\nb\xE2\x80\xAE" "c\xE2\x80\xA9\xC3\xA4  x "),
+              "a\xC2\xB6\xC2\xB6" "b\xC2\xA4" "c\xC2\xB6\xC3\xA4\xC2\xB7\xC2\xB7x\xC2\xB7");
+}
+
 TEST(FileNameSanitizer, ShorteningIsLinearAndHonoursTheLimit) {
     // A hostile mail may announce a name of megabytes; cutting it must not
     // re-measure the whole name per character.

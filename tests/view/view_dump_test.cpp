@@ -50,10 +50,11 @@ class ViewDump : public ::testing::Test {
 protected:
     // Runs the view on a copy of the mail and compares with the expected
     // document, in which @TEMP@ stands for the temporary folder.
-    void ExpectDocument(const std::string& mail, const std::string& expectedFile, int status = 0) {
+    void ExpectDocument(const std::string& mail, const std::string& expectedFile, int status = 0,
+                        const std::string& options = "--view") {
         const std::string file = mail.empty() ? scratch / "missing.kqv" : scratch.CopyMail(mail);
         const std::string temp = scratch / "Temp";
-        const DumpRun run = RunDump("--view --temp-dir " + temp + " " + file);
+        const DumpRun run = RunDump(options + " --temp-dir " + temp + " " + file);
         EXPECT_EQ(run.status, status) << mail;
         rapidjson::Document actual;
         ASSERT_FALSE(actual.Parse(run.out.c_str()).HasParseError()) << run.out;
@@ -71,10 +72,39 @@ protected:
 
 TEST_F(ViewDump, PlainTextWithRecipients) { ExpectDocument("recipients.kqv", "recipients.view.json"); }
 TEST_F(ViewDump, AttachmentsAndContentIdFile) { ExpectDocument("attachments.kqv", "attachments.view.json"); }
-TEST_F(ViewDump, ConvertedHtmlAsLocalText) { ExpectDocument("single_html_utf8.kqv", "single_html_utf8.view.json"); }
+TEST_F(ViewDump, ConvertedHtmlAsLocalText) {
+    ExpectDocument("single_html_utf8.kqv", "single_html_utf8.view.json", 0, "--view --charset classic");
+}
 TEST_F(ViewDump, RepairedMail) { ExpectDocument("cut_at_marker.kqv", "cut_at_marker.view.json"); }
 TEST_F(ViewDump, MultipartWithoutBoundary) { ExpectDocument("no_boundary.kqv", "no_boundary.view.json"); }
 TEST_F(ViewDump, MissingFileIsShownNotFailed) { ExpectDocument("", "missing.view.json"); }
+
+TEST_F(ViewDump, CharsetOptionReadsTheTextAsTheMenuDoes) {
+    // A Cyrillic subject in a mail that declares Windows-1251 for its text,
+    // and a KOI8-R body that declares nothing.
+    const std::string mail = scratch.WriteMail(
+        "m.kqv", "Subject: \xCF\xF0\xE8\nContent-Type: multipart/mixed; boundary=b\n\n"
+                 "--b\nContent-Type: text/plain; charset=windows-1251\n\nx\n"
+                 "--b\nContent-Type: text/plain\n\n\xF0\xD2\xC9\n--b--\n");
+    const struct Row {
+        const char* option;
+        const char* subject;
+        const char* lastLine;
+    } rows[] = {
+        {"", "Betreff: \xD0\x9F\xD1\x80\xD0\xB8", "\xC3\xB0\xC3\x92\xC3\x89"},
+        {"--charset koi8-r", "Betreff: \xD0\xBE\xD0\x9F\xD0\xA5", "\xD0\x9F\xD1\x80\xD0\xB8"},
+        {"--charset classic", "Betreff: \xC3\x8F\xC3\xB0\xC3\xA8", "\xC3\xB0\xC3\x92\xC3\x89"},
+    };
+    for (const Row& row : rows) {
+        const DumpRun run = RunDump(std::string("--view ") + row.option + " --temp-dir " + (scratch / "Temp") + " " + mail);
+        rapidjson::Document doc;
+        ASSERT_FALSE(doc.Parse(run.out.c_str()).HasParseError()) << run.out;
+        EXPECT_EQ(std::string(doc["subject_line"].GetString()), row.subject) << row.option;
+        const auto& lines = doc["text_lines"].GetArray();
+        ASSERT_FALSE(lines.Empty()) << row.option;
+        EXPECT_EQ(std::string(lines[lines.Size() - 1].GetString()), row.lastLine) << row.option;
+    }
+}
 
 TEST_F(ViewDump, ErrorEscapingChangeMailIsReported) {
     // Nothing can be created in this folder, so the HTML page cannot be written.

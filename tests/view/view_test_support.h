@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
 #include "view/mail_view_core.h"
@@ -84,18 +85,42 @@ private:
 
 // Displays that can run a test's hook when the subject is shown (the first
 // display ChangeMail fills after choosing the HTML file name) or on repaint.
+// They record local text (the view's UTF-8 turned back into Windows-1252,
+// which loses nothing of the classic view) unless told to keep UTF-8.
 class HookedDisplays : public view::RecordingDisplays {
 public:
     std::function<void()> onSubject;
     std::function<void()> onRepaint;
+    bool recordLocal = true;
 
+    void ShowHeaderSummary(const std::vector<std::string>& labels, const std::vector<std::string>& values) override {
+        RecordingDisplays::ShowHeaderSummary(Recorded(labels), Recorded(values));
+    }
+    void ShowMessageText(const std::vector<std::string>& lines) override {
+        RecordingDisplays::ShowMessageText(Recorded(lines));
+    }
+    void ShowRawHeader(const std::vector<std::string>& lines) override {
+        RecordingDisplays::ShowRawHeader(Recorded(lines));
+    }
+    void ShowAttachmentList(const std::vector<std::string>& lines) override {
+        RecordingDisplays::ShowAttachmentList(Recorded(lines));
+    }
     void ShowSubjectLine(const std::string& text) override {
-        RecordingDisplays::ShowSubjectLine(text);
+        RecordingDisplays::ShowSubjectLine(recordLocal ? platform::Utf8ToLocal(text) : text);
         if (onSubject) onSubject();
     }
     void Repaint() override {
         RecordingDisplays::Repaint();
         if (onRepaint) onRepaint();
+    }
+
+private:
+    std::vector<std::string> Recorded(const std::vector<std::string>& lines) const {
+        if (!recordLocal) return lines;
+        std::vector<std::string> local;
+        local.reserve(lines.size());
+        for (const std::string& line : lines) local.push_back(platform::Utf8ToLocal(line));
+        return local;
     }
 };
 
@@ -107,6 +132,8 @@ protected:
         oldTempDir_ = view::TempDir();
         view::SetTempDir(scratch / "Temp");
         core = std::make_unique<view::MailViewCore>(view::MailViewPorts{displays, html, boxes, saveDialog, shell});
+        // The rules of the classic view; the Unicode view has tests of its own.
+        core->SetDefaultCharset(view::CharsetChoice::Classic());
     }
     ~ViewFixture() override {
         core.reset();

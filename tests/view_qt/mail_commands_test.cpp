@@ -19,6 +19,7 @@
 #include "view/qt/find_bar.h"
 #include "view/qt/mail_document.h"
 #include "view/qt/mail_source_window.h"
+#include "view/qt/mail_text_view.h"
 #include "view_qt_test_support.h"
 
 namespace {
@@ -72,7 +73,7 @@ TEST_F(MailCommands, FindSearchesThePageInFrontAndCounts) {
     Command("actRueckwaertsSuchen")->trigger();
     Command("actRueckwaertsSuchen")->trigger();
     EXPECT_EQ(Finder().CountText(), "5 von 5");
-    EXPECT_EQ(Child<QPlainTextEdit>("memoHeader")->textCursor().selectedText(), "Content-Type");
+    EXPECT_EQ(Child<view::qt::MailTextView>("memoHeader")->SelectedText(), "Content-Type");
     // Typing on keeps the match on show while it still matches.
     QTest::keyClick(&Field(), Qt::Key_Backspace);
     EXPECT_EQ(Finder().CountText(), "5 von 5");
@@ -88,12 +89,12 @@ TEST_F(MailCommands, FindSearchesThePageInFrontAndCounts) {
 TEST_F(MailCommands, ZoomCoversTextAndHtmlAndIsKept) {
     Show("mixed_html.kqv");
     ASSERT_TRUE(WaitForMailPage());
-    const qreal textSize = Child<QPlainTextEdit>("reNachricht")->font().pointSizeF();
+    const qreal textSize = Child<view::qt::MailTextView>("reNachricht")->font().pointSizeF();
     Command("actVergroessern")->trigger();
     Command("actVergroessern")->trigger();
     EXPECT_EQ(form->ZoomPercent(), 125);
-    EXPECT_DOUBLE_EQ(Child<QPlainTextEdit>("reNachricht")->font().pointSizeF(), textSize * 1.25);
-    EXPECT_DOUBLE_EQ(Child<QPlainTextEdit>("memoHeader")->font().pointSizeF(), textSize * 1.25);
+    EXPECT_DOUBLE_EQ(Child<view::qt::MailTextView>("reNachricht")->font().pointSizeF(), textSize * 1.25);
+    EXPECT_DOUBLE_EQ(Child<view::qt::MailTextView>("memoHeader")->font().pointSizeF(), textSize * 1.25);
     EXPECT_DOUBLE_EQ(Child<QWebEngineView>("WebBrowser1")->zoomFactor(), 1.25);
     // The next mail and the next start keep it.
     Show("plain_latin1.kqv");
@@ -174,7 +175,7 @@ TEST_F(MailCommands, SourceWindowShowsFindsAndSavesTheStoredBytes) {
 
 TEST_F(MailCommands, PdfOfTheExampleHasHeaderBlockAndBody) {
     form->SetMailFileName(QStringLiteral(KQV_EXAMPLE_MAIL));
-    form->ChangeMail();
+    ChangeMailAndWait();
     ASSERT_TRUE(WaitForMailPage());
     const QString pdf = root.filePath(QStringLiteral("beispiel.pdf"));
     pdfAnswer = pdf;
@@ -228,7 +229,7 @@ TEST_F(MailCommands, LongTextMailPrintsOnManyPagesInAFixedFont) {
                "Date: Sun, 06 Dec 2026 18:59:18 +0100\r\n\r\n" + body);
     file.close();
     form->SetMailFileName(path);
-    form->ChangeMail();
+    ChangeMailAndWait();
     const auto document = form->CurrentDocument();
     ASSERT_TRUE(document);
     EXPECT_FALSE(document->htmlInFront);

@@ -46,7 +46,10 @@ QStringList ListLines(QListWidget& list) {
     return lines;
 }
 
-class MailViewForm : public FormFixture {};
+class MailViewForm : public FormFixture {
+protected:
+    QString Text(const char* name) { return Child<view::qt::MailTextView>(name)->ToPlainText(); }
+};
 
 TEST_F(MailViewForm, ControlsCarryTheirNamesSizesAndSettings) {
     auto* panelOben = Child<QWidget>("panelOben");
@@ -86,8 +89,7 @@ TEST_F(MailViewForm, ControlsCarryTheirNamesSizesAndSettings) {
 
     for (const char* name : {"reNachricht", "memoHeader"}) {
         SCOPED_TRACE(name);
-        auto* edit = Child<QPlainTextEdit>(name);
-        EXPECT_TRUE(edit->isReadOnly());
+        auto* edit = Child<view::qt::MailTextView>(name);
         EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
@@ -118,8 +120,8 @@ TEST_F(MailViewForm, PlainMailFillsHeaderSubjectTextAndRawHeader) {
                                 "06.12.2026 18:59:18\nantwort@example.org"));
     // Markup in a subject is shown as it stands.
     EXPECT_EQ(Child<QLabel>("panelBetreff")->text(), "Betreff: Bericht <b>fett</b> & mehr");
-    EXPECT_EQ(Child<QPlainTextEdit>("reNachricht")->toPlainText(), QString::fromUtf8("Grüße aus Köln\nZweite Zeile"));
-    const QString raw = Child<QPlainTextEdit>("memoHeader")->toPlainText();
+    EXPECT_EQ(Text("reNachricht"), QString::fromUtf8("Grüße aus Köln\nZweite Zeile"));
+    const QString raw = Text("memoHeader");
     EXPECT_TRUE(raw.startsWith("\n*********************************************************\n"
                                "*********     Header der Nachricht      *****************\n"))
         << raw.toStdString();
@@ -134,7 +136,7 @@ TEST_F(MailViewForm, PlainMailFillsHeaderSubjectTextAndRawHeader) {
 
 TEST_F(MailViewForm, MixedMailShowsHtmlInFrontAndListsTheAttachment) {
     Show("mixed_html.kqv");
-    EXPECT_EQ(Child<QPlainTextEdit>("reNachricht")->toPlainText(), QString::fromUtf8("Grüße im Klartext"));
+    EXPECT_EQ(Text("reNachricht"), QString::fromUtf8("Grüße im Klartext"));
     // The inline image with a content id is stored for the page, not listed.
     EXPECT_EQ(ListLines(*Child<QListWidget>("lbAnlagen")), QStringList{"notiz.txt"});
     EXPECT_EQ(Child<QListWidget>("lbAnlagen")->selectedItems().size(), 0);
@@ -155,11 +157,11 @@ TEST_F(MailViewForm, NextMailHidesPagesItDoesNotNeed) {
 TEST_F(MailViewForm, MailThatCannotBeLoadedIsReportedAndTheHeaderStays) {
     Show("plain_latin1.kqv");
     form->SetMailFileName(root.filePath("mails/fehlt.kqv"));
-    form->ChangeMail();
+    ChangeMailAndWait();
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].kind, MessageBoxKind::mbError);
     EXPECT_EQ(boxes.boxes[0].text, "Fehler beim \xD6" "ffnen der Mail!");
-    EXPECT_EQ(Child<QPlainTextEdit>("reNachricht")->toPlainText(), "");
+    EXPECT_EQ(Text("reNachricht"), "");
     EXPECT_EQ(Child<QLabel>("panelBetreff")->text(), "Betreff: Bericht <b>fett</b> & mehr");
     EXPECT_EQ(FrontPage(), "tsText");
 }

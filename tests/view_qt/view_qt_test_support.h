@@ -16,6 +16,7 @@
 #include <ostream>
 #include <string>
 
+#include "view/qt/mail_text_view.h"
 #include "view/qt/mail_view_form.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_text.h"
@@ -75,7 +76,12 @@ protected:
 
     void Show(const QString& name, const Replacements& replacements = {}) {
         form->SetMailFileName(CopyMail(name, replacements));
+        ChangeMailAndWait();
+    }
+    // ChangeMail reads in the background; the tests look at what it showed.
+    void ChangeMailAndWait() {
         form->ChangeMail();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !form->Reading(); }, kWebTimeoutMs));
     }
 
     view::qt::MailWebPage& Page() { return *form->WebPage(); }

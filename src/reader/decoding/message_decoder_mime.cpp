@@ -129,13 +129,14 @@ std::string TIdMessageDecoderMIME::HeaderLineToNameValue(std::string_view line) 
     return entry;
 }
 
-void TIdMessageDecoderMIME::ClassifyPart(std::string_view contentType, std::string_view contentDisposition) {
+std::string_view TIdMessageDecoderMIME::DispositionParameters(std::string_view contentDisposition) {
     const std::size_t semicolon = contentDisposition.find(';');
-    const std::string_view dispositionType = contentDisposition.substr(0, semicolon);
-    const std::string_view dispositionParameters =
-        semicolon == std::string_view::npos ? std::string_view() : contentDisposition.substr(semicolon + 1);
+    return semicolon == std::string_view::npos ? std::string_view() : contentDisposition.substr(semicolon + 1);
+}
 
-    PartFileName = PartFileNameFromHeaders(contentType, dispositionParameters);
+void TIdMessageDecoderMIME::ClassifyPart(std::string_view contentType, std::string_view contentDisposition) {
+    const std::string_view dispositionType = contentDisposition.substr(0, contentDisposition.find(';'));
+    PartFileName = PartFileNameFromHeaders(contentType, DispositionParameters(contentDisposition));
     if (StartsTextLocale(contentType, "text/") || StartsTextLocale(contentType, "multipart/")) {
         // Not trimmed: "attachment " before the ";" does not count.
         PartKind = SameTextLocale(dispositionType, "attachment") ? pkAttachment : pkText;
@@ -145,20 +146,23 @@ void TIdMessageDecoderMIME::ClassifyPart(std::string_view contentType, std::stri
     }
 }
 
-std::string TIdMessageDecoderMIME::PartFileNameFromHeaders(std::string_view contentType,
-                                                           std::string_view dispositionParameters) {
+std::string_view TIdMessageDecoderMIME::RawPartFileName(std::string_view contentType,
+                                                        std::string_view dispositionParameters) {
     std::string_view s = ValueAfterKey(dispositionParameters, "FILENAME=");
     // "NAME=" may also be found inside a longer parameter name such as "FILENAME=".
     if (s.empty()) s = ValueAfterKey(contentType, "NAME=");
     if (s.empty()) return {};
-
-    std::string_view raw;
     if (s.front() == '"') {
         const std::string_view quoted = s.substr(1);
-        raw = quoted.substr(0, quoted.find('"'));
-    } else {
-        raw = s.substr(0, s.find(';'));
+        return quoted.substr(0, quoted.find('"'));
     }
+    return s.substr(0, s.find(';'));
+}
+
+std::string TIdMessageDecoderMIME::PartFileNameFromHeaders(std::string_view contentType,
+                                                           std::string_view dispositionParameters) {
+    const std::string_view raw = RawPartFileName(contentType, dispositionParameters);
+    if (raw.empty()) return {};
     return SanitizeFileName(DecodeEncodedWords(raw));
 }
 

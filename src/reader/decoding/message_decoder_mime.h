@@ -32,6 +32,10 @@ public:
     void ClassifyPart(std::string_view contentType, std::string_view contentDisposition);
     static std::string PartFileNameFromHeaders(std::string_view contentType,
                                                std::string_view dispositionParameters);
+    // The name as the headers write it, encoded words still in it.
+    static std::string_view RawPartFileName(std::string_view contentType, std::string_view dispositionParameters);
+    // What follows the first ";" of a Content-Disposition value.
+    static std::string_view DispositionParameters(std::string_view contentDisposition);
     static std::string SanitizeFileName(std::string_view name);
     static std::string HeaderLineToNameValue(std::string_view line);
 

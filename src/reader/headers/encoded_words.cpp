@@ -92,9 +92,10 @@ bool FindWordInToken(std::string_view text, std::size_t start, std::size_t token
     return true;
 }
 
-std::string DecodeWord(const WordSpan& word) {
+std::string DecodeWord(const WordSpan& word, const EncodedWordDecoding* decoding) {
     std::string bytes;
     if (!DecodeWordPayload(word.encoding, word.encodedText, bytes)) return {};
+    if (decoding) return decoding->Word(word.charset, bytes);
     if (const TIdHeaderCoder* coder = CoderForCharset(word.charset)) return coder->DecodeBytes(word.charset, bytes);
     return bytes;
 }
@@ -114,6 +115,11 @@ struct MarkedText {
         text += s;
         decoded.insert(decoded.end(), s.size(), true);
     }
+    void AppendFrom(const MarkedText& other, std::size_t from, std::size_t count) {
+        text.append(other.text, from, count);
+        decoded.insert(decoded.end(), other.decoded.begin() + static_cast<std::ptrdiff_t>(from),
+                       other.decoded.begin() + static_cast<std::ptrdiff_t>(from + count));
+    }
     bool PlainQuestionStart(std::size_t i) const {
         return i + 1 < text.size() && text[i] == '=' && text[i + 1] == '?' && !decoded[i] && !decoded[i + 1];
     }
@@ -124,6 +130,27 @@ std::string WithoutNuls(std::string s) {
     return s;
 }
 
+// The text between the words goes through the decoding as well, one stretch
+// at a time.
+std::string Finished(MarkedText&& marked, const EncodedWordDecoding* decoding) {
+    if (!decoding) return WithoutNuls(std::move(marked.text));
+    std::string out;
+    out.reserve(marked.text.size());
+    std::size_t i = 0;
+    while (i < marked.text.size()) {
+        const bool word = marked.decoded[i];
+        std::size_t end = i;
+        while (end < marked.text.size() && marked.decoded[end] == word) ++end;
+        const std::string_view run = std::string_view(marked.text).substr(i, end - i);
+        if (word)
+            out += run;
+        else
+            out += decoding->Plain(run);
+        i = end;
+    }
+    return WithoutNuls(std::move(out));
+}
+
 // The token walk keeps positions of the growing result only as numbers: the
 // result is always out + value[k..]. A failing token may send the walk to the
 // first "=?" of the result (a word glued to the end of plain text, as in
@@ -132,8 +159,8 @@ std::string WithoutNuls(std::string s) {
 // to FinishAfterJumpBack.
 class WordWalker {
 public:
-    WordWalker(std::string_view value, const DecodedWordFilter& filter)
-        : v_(value), filter_(filter), tailQ_(value.find("=?")) {}
+    WordWalker(std::string_view value, const EncodedWordDecoding* decoding, const DecodedWordFilter& filter)
+        : v_(value), decoding_(decoding), filter_(filter), tailQ_(value.find("=?")) {}
 
     std::string Run() {
         std::size_t c = 0;              // walk position in v_
@@ -174,12 +201,12 @@ public:
             k_ = c = tokenEnd;
         }
         out_.AppendPlain(v_.substr(k_));
-        return WithoutNuls(std::move(out_.text));
+        return Finished(std::move(out_), decoding_);
     }
 
 private:
     std::string Decode(const WordSpan& word) const {
-        std::string decoded = DecodeWord(word);
+        std::string decoded = DecodeWord(word, decoding_);
         if (filter_) {
             const std::size_t length = decoded.size();
             filter_(decoded);
@@ -228,8 +255,8 @@ private:
     std::string FinishAfterJumpBack(std::size_t target) {
         const MarkedText& r = out_;
         const std::string& t = r.text;
-        std::string result;
-        result.reserve(t.size());
+        MarkedText result;
+        result.text.reserve(t.size());
         std::size_t i = 0;          // first character of r not yet copied
         std::size_t tokenEnd = 0;   // cut at white space and at decoded text
         std::size_t scan = 0;       // search position for the next plain "=?"
@@ -237,7 +264,7 @@ private:
         bool endsInPlainEquals = false;  // result ends with an "=" of the value itself
         for (;;) {
             if (target > i) endsInPlainEquals = t[target - 1] == '=' && !r.decoded[target - 1];
-            result.append(t, i, target - i);
+            result.AppendFrom(r, i, target - i);
             i = target;
             if (target >= tokenEnd) {
                 tokenEnd = target;
@@ -248,7 +275,7 @@ private:
             do {
                 const std::string decoded = Decode(word);
                 if (!decoded.empty()) endsInPlainEquals = false;
-                result += decoded;
+                result.AppendDecoded(decoded);
                 i = word.end + 1;
             } while (i < tokenEnd && FindWordInToken(t, i, tokenEnd, word));
             if (i >= t.size() || lastNonWhite == npos || i > lastNonWhite) break;
@@ -258,16 +285,17 @@ private:
             if (scan < i) scan = i;
             while (scan < t.size() && !r.PlainQuestionStart(scan)) ++scan;
             if (scan >= t.size()) break;
-            const std::size_t p = result.size() + (scan - i) + 1;
+            const std::size_t p = result.text.size() + (scan - i) + 1;
             if (furthestJump_ >= p) break;
             furthestJump_ = p;
             target = scan;
         }
-        result.append(t, i);
-        return WithoutNuls(std::move(result));
+        result.AppendFrom(r, i, t.size() - i);
+        return Finished(std::move(result), decoding_);
     }
 
     std::string_view v_;
+    const EncodedWordDecoding* decoding_;
     const DecodedWordFilter& filter_;
     MarkedText out_;
     std::size_t k_ = 0;                 // first character of v_ not yet in out_
@@ -417,5 +445,11 @@ std::string DecodeEncodedWords(std::string_view value, const DecodedWordFilter& 
     if (value.find("=?") == npos) return std::string(value);
     // Positions are handed to the character scanners as int.
     if (value.size() >= static_cast<std::size_t>(INT_MAX)) return std::string(value);
-    return WordWalker(value, filter).Run();
+    return WordWalker(value, nullptr, filter).Run();
+}
+
+std::string DecodeEncodedWordsWith(std::string_view value, const EncodedWordDecoding& decoding,
+                                   const DecodedWordFilter& filter) {
+    if (value.find("=?") == npos || value.size() >= static_cast<std::size_t>(INT_MAX)) return decoding.Plain(value);
+    return WordWalker(value, &decoding, filter).Run();
 }

@@ -50,6 +50,20 @@ const TIdHeaderCoder* CoderForCharset(std::string_view charset);
 // keep the text's length.
 using DecodedWordFilter = std::function<void(std::string& decoded)>;
 std::string DecodeEncodedWords(std::string_view value, const DecodedWordFilter& filter = {});
+
+// Another reading of the same words: the words are found and taken apart as
+// above, but what their bytes and the text between them become is decided
+// here (the view's Unicode reading of a header).
+class EncodedWordDecoding {
+public:
+    virtual ~EncodedWordDecoding() = default;
+    // The decoded bytes of one word labelled with charset.
+    virtual std::string Word(std::string_view charset, std::string_view bytes) const = 0;
+    // A stretch of the value outside every word, as it stands.
+    virtual std::string Plain(std::string_view bytes) const = 0;
+};
+std::string DecodeEncodedWordsWith(std::string_view value, const EncodedWordDecoding& decoding,
+                                   const DecodedWordFilter& filter = {});
 // start and end are 1-based positions of the token; on success end becomes
 // the position of the word's final "=".
 bool FindEncodedWord(std::string_view text, int start, int& end, std::string& charset, std::string& encoding,

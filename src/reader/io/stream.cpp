@@ -36,6 +36,13 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t n) {
     return n;
 }
 
+std::size_t TCheckedStream::Read(void* buffer, std::size_t n) {
+    check_();
+    return source_.Read(buffer, n);
+}
+
+void TCheckedStream::Write(const void*, std::size_t) { throw EFileError("Stream is read-only"); }
+
 void TMemoryStream::Write(const void* buffer, std::size_t n) {
     if (n == 0) return;
     if (pos_ == data_.size()) {

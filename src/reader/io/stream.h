@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +43,23 @@ public:
 private:
     std::string data_;
     std::size_t pos_ = 0;
+};
+
+// Reads through to another stream, calling check before each read: a check
+// that raises abandons whatever is reading. Writing is refused.
+class TCheckedStream final : public TStream {
+public:
+    TCheckedStream(TStream& source, std::function<void()> check) : source_(source), check_(std::move(check)) {}
+
+    std::size_t Read(void* buffer, std::size_t n) override;
+    void Write(const void* buffer, std::size_t n) override;
+    std::int64_t Position() const override { return source_.Position(); }
+    std::int64_t Size() const override { return source_.Size(); }
+    void Seek(std::int64_t position) override { source_.Seek(position); }
+
+private:
+    TStream& source_;
+    std::function<void()> check_;
 };
 
 // A file opened through the platform's descriptors. Writes are buffered and

@@ -205,5 +205,10 @@ void TIdMessage::LoadMessageStream(TStream& stream, bool headersOnly) {
     InitializeReader();
     ResetMessage();
     TIdMessageClient client;
-    client.ReadMessageFromStream(*this, stream, headersOnly);
+    if (!BeforeRead) {
+        client.ReadMessageFromStream(*this, stream, headersOnly);
+        return;
+    }
+    TCheckedStream checked(stream, BeforeRead);
+    client.ReadMessageFromStream(*this, checked, headersOnly);
 }

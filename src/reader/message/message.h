@@ -68,6 +68,10 @@ public:
     // Where the header reader's German notices go (a message box in the
     // viewer, the JSON of kqv-dump). Unset: the notice is dropped.
     std::function<void(const std::string&)> ShowNotice;
+    // Called before every read from the mail file or stream of a load;
+    // raising from it abandons the load (a window closing while a large
+    // mail is read). Unset: nothing is called.
+    std::function<void()> BeforeRead;
 
     // Further fields.
     TIdHeaderList Headers;

@@ -8,6 +8,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "reader/decoding/message_decoder.h"
 #include "shell/qt/main_window.h"
@@ -20,6 +23,7 @@
 #endif
 #include "shell/registration/file_type_registrar.h"
 #include "view/qt/find_bar.h"
+#include "shell/startup/mail_file_choice.h"
 #include "view/qt/mail_view_form.h"
 #include "view/temp_dir.h"
 
@@ -31,6 +35,18 @@ std::unique_ptr<FileTypeRegistrar> MakeRegistrar() {
 #else
     return std::make_unique<FreedesktopRegistrar>(XdgFolders::FromEnvironment());
 #endif
+}
+
+// How long the window waits for the start-up mail before it shows itself.
+constexpr int kStartUpWaitMs = 150;
+
+// The first argument, when the main window will show it.
+std::optional<QString> StartUpMailFile() {
+    std::vector<std::string> args;
+    for (const QString& arg : QCoreApplication::arguments()) args.push_back(arg.toUtf8().toStdString());
+    const std::optional<std::string> first = CommandLineMailFile(args);
+    if (!first || !HasKqvExtension(*first)) return std::nullopt;
+    return QString::fromStdString(*first);
 }
 
 void ShowPlainMessage(QWidget* parent, const QString& text) {
@@ -78,9 +94,18 @@ int main(int argc, char** argv) {
     }
 
     TformMailansehen mailView;
+    // The mail named on the command line is read while the window is made,
+    // so that its page loads while the window maps; FormShow then finds its
+    // request under way.
+    std::optional<QString> startUpMail = StartUpMailFile();
+    if (startUpMail) mailView.BeginStartUpMail(*startUpMail, kStartUpWaitMs);
 
     MainWindowPorts ports;
-    ports.showMail = [&mailView](const QString& path) {
+    ports.showMail = [&mailView, startUpMail](const QString& path) mutable {
+        if (startUpMail && path == *startUpMail) {
+            startUpMail.reset();
+            return;
+        }
         mailView.SetMailFileName(path.toStdString());
         mailView.ChangeMail();
     };
@@ -90,10 +115,14 @@ int main(int argc, char** argv) {
     ports.executablePath = QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath();
     ports.findBar = mailView.panelSuchen();
     ports.viewCommands = &mailView.Commands();
+    ports.charsetMenu = mailView.Zeichenkodierung();
 
     TformMailViewer window(mailView.panelOben(), mailView.pcMailAnsicht(), QCoreApplication::arguments(),
                            std::move(ports));
+    QObject::connect(&mailView, &TformMailansehen::readingChanged, &window, &TformMailViewer::ShowMailBeingRead);
     window.show();
+    window.ShowMailBeingRead(mailView.Reading());
+    mailView.EndStartUp();
 #ifdef Q_OS_WIN
     return QApplication::exec();
 #else

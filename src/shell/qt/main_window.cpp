@@ -72,6 +72,10 @@ TformMailViewer::TformMailViewer(QWidget* header, QTabWidget* pages, QStringList
     statusBar_ = new QStatusBar(panelMain_);
     statusBar_->setObjectName("StatusBar1");
     statusBar_->setSizeGripEnabled(false);
+    readingLabel_ = new QLabel(QString::fromUtf8("Mail wird gelesen …"), statusBar_);
+    readingLabel_->setObjectName("lblMailWirdGelesen");
+    statusBar_->addPermanentWidget(readingLabel_);
+    readingLabel_->hide();
     // The view's controls move in now, before the native window exists: the
     // HTML view decides what kind of surface the window needs, and a window
     // made before it would be made anew when the first mail arrives.
@@ -113,6 +117,7 @@ void TformMailViewer::BuildMenuBar() {
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     ShowKeyInToolTip(quit);
     connect(quit, &QAction::triggered, this, &TformMailViewer::Beenden1Click);
+    if (ports_.charsetMenu) bar->addMenu(ports_.charsetMenu);
 
     QMenu* mail = bar->addMenu(QStringLiteral("Mail"));
     mail->setObjectName("mnMail");
@@ -208,6 +213,8 @@ void TformMailViewer::DropFiles(const QStringList& paths) {
         ShowMailFile();
     }
 }
+
+void TformMailViewer::ShowMailBeingRead(bool reading) { readingLabel_->setVisible(reading); }
 
 void TformMailViewer::closeEvent(QCloseEvent* event) {
     setAcceptDrops(false);

@@ -14,6 +14,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QStatusBar;
 class QTabWidget;
 class FileTypeRegistrar;
@@ -38,6 +39,8 @@ struct MainWindowPorts {
     QWidget* findBar = nullptr;
     // The view's commands for the menus "Mail" and "Ansicht".
     const view::qt::ViewCommands* viewCommands = nullptr;
+    // The view's "Zeichenkodierung", placed after the three commands.
+    QMenu* charsetMenu = nullptr;
 };
 
 class TformMailViewer final : public QMainWindow {
@@ -60,6 +63,8 @@ public:
     void StepMail(int step);
     // The dropped files, in their order.
     void DropFiles(const QStringList& paths);
+    // The status bar says so while a mail is being read.
+    void ShowMailBeingRead(bool reading);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -82,6 +87,7 @@ private:
     QWidget* panelMain_;
     QStatusBar* statusBar_;
     QLabel* position_;
+    QLabel* readingLabel_;
     QString currentFileName_;
     QString shownFileName_;
     bool shown_ = false;

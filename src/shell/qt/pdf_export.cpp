@@ -85,7 +85,7 @@ int RunPdfExport(const PdfExportRequest& request) {
         view.SetMailFileName(mail);
         QString error;
         try {
-            view.ChangeMail();
+            view.ChangeMailAndWait();
         } catch (const std::exception& e) {
             error = view::qt::GermanErrorText(view::qt::LocalToQString(view::qt::ErrorTextToLocal(e.what())));
         }

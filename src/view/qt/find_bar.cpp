@@ -12,10 +12,86 @@
 #include <QToolButton>
 #include <QWebEngineFindTextResult>
 #include <QWebEnginePage>
+
+#include "view/qt/mail_text_view.h"
 #include <algorithm>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace view::qt {
+namespace {
+
+// The match a search selects among the sorted match starts, going on from
+// position (the start of the match on show when selected, else the cursor).
+template <typename Offset>
+std::size_t PickMatch(const std::vector<Offset>& starts, Offset position, FindStep step, bool selected) {
+    const bool backward = step == FindStep::fsPrevious;
+    const bool inclusive = step == FindStep::fsRefine || !selected;
+    if (backward) {
+        const auto it = std::lower_bound(starts.begin(), starts.end(), position);
+        return it == starts.begin() ? starts.size() - 1 : static_cast<std::size_t>(it - starts.begin()) - 1;
+    }
+    const auto it = inclusive ? std::lower_bound(starts.begin(), starts.end(), position)
+                              : std::upper_bound(starts.begin(), starts.end(), position);
+    return it == starts.end() ? 0 : static_cast<std::size_t>(it - starts.begin());
+}
+
+// Each character of a search text in the forms it matches, as UTF-8.
+std::vector<std::vector<std::string>> CaseForms(const QString& text) {
+    std::vector<std::vector<std::string>> forms;
+    for (const char32_t cp : text.toUcs4()) {
+        std::vector<std::string> variants;
+        for (const char32_t form : {cp, QChar::toLower(cp), QChar::toUpper(cp)}) {
+            const std::string utf8 = QString::fromUcs4(&form, 1).toStdString();
+            if (std::find(variants.begin(), variants.end(), utf8) == variants.end()) variants.push_back(utf8);
+        }
+        forms.push_back(std::move(variants));
+    }
+    return forms;
+}
+
+// The end of a match of forms at offset in text, or npos.
+std::size_t MatchEnd(std::string_view text, std::size_t offset, const std::vector<std::vector<std::string>>& forms) {
+    for (const std::vector<std::string>& variants : forms) {
+        const auto it = std::find_if(variants.begin(), variants.end(), [&](const std::string& v) {
+            return text.compare(offset, v.size(), v) == 0;
+        });
+        if (it == variants.end()) return std::string_view::npos;
+        offset += it->size();
+    }
+    return offset;
+}
+
+}  // namespace
+
+void MailTextFindTarget::Find(const QString& text, FindStep step, Reply reply) {
+    if (!view_ || text.isEmpty()) return reply(0, 0);
+    const std::string_view utf8 = view_->Text().Utf8();
+    const auto forms = CaseForms(text);
+    // Candidates where the first character matches in any of its forms.
+    std::vector<std::size_t> candidates;
+    for (const std::string& first : forms.front())
+        for (std::size_t at = utf8.find(first); at != std::string_view::npos; at = utf8.find(first, at + 1))
+            candidates.push_back(at);
+    std::sort(candidates.begin(), candidates.end());
+    std::vector<std::size_t> starts;
+    std::vector<std::size_t> ends;
+    for (const std::size_t at : candidates) {
+        if (!starts.empty() && at < ends.back()) continue;
+        const std::size_t end = MatchEnd(utf8, at, forms);
+        if (end == std::string_view::npos) continue;
+        starts.push_back(at);
+        ends.push_back(end);
+    }
+    if (starts.empty()) return reply(0, 0);
+    const auto [selectionStart, selectionEnd] = view_->Selection();
+    const bool selected = selectionStart < selectionEnd;
+    const std::size_t index = PickMatch(starts, selected ? selectionStart : view_->TopOffset(), step, selected);
+    view_->Select(starts[index], ends[index]);
+    view_->EnsureVisible(starts[index]);
+    reply(static_cast<int>(index) + 1, static_cast<int>(starts.size()));
+}
 
 void PlainTextFindTarget::Find(const QString& text, FindStep step, Reply reply) {
     if (!edit_ || text.isEmpty()) return reply(0, 0);
@@ -27,17 +103,8 @@ void PlainTextFindTarget::Find(const QString& text, FindStep step, Reply reply) 
 
     // Onwards from the match on show, or from the cursor when none is.
     const QTextCursor cursor = edit_->textCursor();
-    const bool backward = step == FindStep::fsPrevious;
-    const bool inclusive = step == FindStep::fsRefine || !cursor.hasSelection();
-    const int from = (cursor.hasSelection() ? cursor.selectionStart() : cursor.position()) - (inclusive && !backward ? 1 : 0);
-    std::size_t index = 0;
-    if (backward) {
-        const auto it = std::lower_bound(starts.begin(), starts.end(), from);
-        index = it == starts.begin() ? starts.size() - 1 : static_cast<std::size_t>(it - starts.begin()) - 1;
-    } else {
-        const auto it = std::upper_bound(starts.begin(), starts.end(), from);
-        index = it == starts.end() ? 0 : static_cast<std::size_t>(it - starts.begin());
-    }
+    const int from = cursor.hasSelection() ? cursor.selectionStart() : cursor.position();
+    const std::size_t index = PickMatch(starts, from, step, cursor.hasSelection());
     QTextCursor match(document);
     match.setPosition(starts[index]);
     match.setPosition(starts[index] + static_cast<int>(text.size()), QTextCursor::KeepAnchor);

@@ -16,6 +16,8 @@ class QLineEdit;
 
 namespace view::qt {
 
+class MailTextView;
+
 // Which match a search selects.
 enum class FindStep {
     fsNext,      // the one after the current match
@@ -43,6 +45,16 @@ public:
 
 private:
     QPointer<QPlainTextEdit> edit_;
+};
+
+// A text page as a find target; letter case is ignored.
+class MailTextFindTarget : public FindTarget {
+public:
+    explicit MailTextFindTarget(MailTextView* view) : view_(view) {}
+    void Find(const QString& text, FindStep step, Reply reply) override;
+
+private:
+    QPointer<MailTextView> view_;
 };
 
 // The HTML view as a find target, through the page's own find.

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QMenu>
 #include <QEvent>
+#include <QEventLoop>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -27,12 +30,14 @@
 #include "reader/message/message.h"
 #include "view/header_summary.h"
 #include "view/qt/attachment_list.h"
+#include "view/qt/charset_menu.h"
 #include "view/qt/elided_label.h"
 #include "view/qt/file_dialogs.h"
 #include "view/qt/find_bar.h"
 #include "view/qt/german_error_texts.h"
 #include "view/qt/mail_document.h"
 #include "view/qt/mail_source_window.h"
+#include "view/qt/mail_text_view.h"
 #include "view/qt/mail_web_page.h"
 #include "view/qt/qt_message_boxes.h"
 #include "view/qt/qt_save_dialog.h"
@@ -62,13 +67,12 @@ constexpr const char* kTabButtonStyle =
     " margin: 2px 1px; background: palette(button); }"
     "QTabBar::tab:selected { background: palette(light); border-color: palette(dark); }";
 
-QPlainTextEdit* NewTextView(const QString& name) {
-    auto* edit = new QPlainTextEdit;
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    return edit;
+MailTextView* NewTextView(const QString& name) {
+    auto* view = new MailTextView;
+    view->setObjectName(name);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    return view;
 }
 
 QPlainTextEdit* NewHeaderMemo(const QString& name) {
@@ -165,8 +169,8 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
     BuildPages();
     findBar_ = new FindBar;
     findBar_->currentTarget = [this] { return FindTargetInFront(); };
-    textFinder_ = std::make_unique<PlainTextFindTarget>(reNachricht_);
-    headerFinder_ = std::make_unique<PlainTextFindTarget>(memoHeader_);
+    textFinder_ = std::make_unique<MailTextFindTarget>(reNachricht_);
+    headerFinder_ = std::make_unique<MailTextFindTarget>(memoHeader_);
     webFinder_ = std::make_unique<WebFindTarget>(page_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -192,19 +196,46 @@ TformMailansehen::TformMailansehen(QWidget* parent, MailViewServices services) :
     if (!services.shell) ownShell_ = std::make_unique<XdgDesktopShell>(pcMailAnsicht_);
     boxes_ = services.boxes ? services.boxes : ownBoxes_.get();
     chooseFolder_ = services.chooseFolder ? services.chooseFolder : ChooseFolder;
+    ports_ = std::make_unique<GuiThreadPorts>(*this, *this, *boxes_);
     core_ = std::make_unique<MailViewCore>(MailViewPorts{
-        *this, *this, *boxes_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
+        *ports_, *ports_, *ports_, services.saveDialog ? *services.saveDialog : *ownSaveDialog_,
         services.shell ? *services.shell : *ownShell_});
+    core_->LoadCheckpoint = [ports = ports_.get()] { ports->Checkpoint(); };
+    core_->ShowsTextWhileReading = true;
     page_->SetNavigationHandler(
         [this](const std::string& url, bool& cancel) { core_->WebBrowser1BeforeNavigate2(url, cancel); });
-    // The first navigation gives the HTML view its drawing surface. Made
-    // now, the window that hosts the pages is created for that surface from
-    // the start instead of being destroyed and made anew (a new window, a
-    // flicker) when the first mail arrives.
-    Navigate("about:blank", HtmlPageSettings{});
+    BuildCharsetMenu();
+}
+
+void TformMailansehen::BuildCharsetMenu() {
+    mnZeichenkodierung_ = new CharsetMenu(this);
+    // Only "Automatisch" and the classic view are remembered.
+    const auto stored = CharsetChoiceNamed(settings_->value(QString::fromLatin1(kCharsetSettingKey)).toString().toStdString());
+    if (stored && stored->mode != CharsetMode::cmExplicit) core_->SetDefaultCharset(*stored);
+    mnZeichenkodierung_->ShowChoice(core_->DefaultCharset());
+    mnZeichenkodierung_->onChosen = [this](const CharsetChoice& choice) { CharsetChosen(choice); };
+    reNachricht_->ExtendContextMenu = [this](QMenu& menu) {
+        menu.addSeparator();
+        menu.addMenu(mnZeichenkodierung_);
+    };
+}
+
+void TformMailansehen::CharsetChosen(const CharsetChoice& choice) {
+    if (choice.mode != CharsetMode::cmExplicit) {
+        settings_->setValue(QString::fromLatin1(kCharsetSettingKey), QString::fromStdString(CharsetChoiceName(choice)));
+        settings_->sync();
+    }
+    if (reading_) {
+        pendingCharset_ = choice;
+        return;
+    }
+    // A large mail takes a while to show again: the worker does it.
+    StartWork([this, choice] { core_->ChooseCharset(choice); });
 }
 
 TformMailansehen::~TformMailansehen() {
+    ports_->Abandon();
+    if (worker_.joinable()) worker_.join();
     if (page_) page_->SetNavigationHandler({});
     core_.reset();
     // The controls are ours even while another window hosts them; the
@@ -304,6 +335,12 @@ QWidget* TformMailansehen::BuildHtmlPage() {
     webBrowser1_->setObjectName(QStringLiteral("WebBrowser1"));
     page_ = new MailWebPage(profile_, webBrowser1_);
     webBrowser1_->setPage(page_);
+    // The first navigation gives the HTML view its drawing surface and
+    // starts its renderer. Made now, the window that hosts the pages is
+    // created for that surface from the start instead of being destroyed and
+    // made anew (a new window, a flicker) when the first mail arrives, and
+    // the first mail's page does not wait for a renderer.
+    page_->load(QUrl(QStringLiteral("about:blank")));
     DropsToTheWindow::Install(webBrowser1_);
     // Copying is all a mail page offers; no "open in new window", no
     // saving, no inspector.
@@ -466,12 +503,8 @@ void TformMailansehen::SetZoomPercent(int percent) {
 }
 
 void TformMailansehen::ApplyZoom() {
-    for (QPlainTextEdit* edit : {reNachricht_.data(), memoHeader_.data()}) {
-        if (!edit) continue;
-        QFont font = QWidget::font();
-        font.setPointSizeF(font.pointSizeF() * zoomPercent_ / 100.0);
-        edit->setFont(font);
-    }
+    for (MailTextView* view : {reNachricht_.data(), memoHeader_.data()})
+        if (view) view->SetPointSize(QWidget::font().pointSizeF() * zoomPercent_ / 100.0);
     if (webBrowser1_) webBrowser1_->setZoomFactor(zoomPercent_ / 100.0);
 }
 
@@ -479,37 +512,124 @@ QTabWidget* TformMailansehen::pcMailAnsicht() const { return pcMailAnsicht_.data
 
 MailWebPage* TformMailansehen::WebPage() const { return page_.data(); }
 
-void TformMailansehen::SetMailFileName(const QString& path) { core_->MailFileName = QStringToPath(path); }
+QMenu* TformMailansehen::Zeichenkodierung() const { return mnZeichenkodierung_.data(); }
 
-void TformMailansehen::SetMailFileName(const std::string& path) { core_->MailFileName = path; }
+void TformMailansehen::SetMailFileName(const QString& path) { mailFileName_ = QStringToPath(path); }
 
-QString TformMailansehen::MailFileName() const { return PathToQString(core_->MailFileName); }
+void TformMailansehen::SetMailFileName(const std::string& path) { mailFileName_ = path; }
 
-void TformMailansehen::ChangeMail() { core_->ChangeMail(); }
+QString TformMailansehen::MailFileName() const { return PathToQString(mailFileName_); }
 
-void TformMailansehen::ShowHeaderSummary(const std::vector<std::string>& labels,
-                                         const std::vector<std::string>& values) {
-    if (memoHeader1_) memoHeader1_->setPlainText(LocalLinesToQString(labels));
-    if (memoHeader2_) memoHeader2_->setPlainText(LocalLinesToQString(values));
+void TformMailansehen::ChangeMail() {
+    if (reading_) {
+        // The newest request wins; the one under way ends at its next step.
+        readAgain_ = true;
+        ports_->Abandon();
+        return;
+    }
+    StartReading();
 }
 
-void TformMailansehen::ShowSubjectLine(const std::string& text) {
-    if (panelBetreff_) panelBetreff_->SetFullText(LocalToQString(text));
+void TformMailansehen::BeginStartUpMail(const QString& path, int waitMs) {
+    ports_->HoldBoxes();
+    SetMailFileName(path);
+    ChangeMail();
+    QEventLoop loop;
+    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+    connect(this, &TformMailansehen::readingChanged, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
-void TformMailansehen::ShowMessageText(const std::vector<std::string>& lines) {
-    if (reNachricht_) reNachricht_->setPlainText(LocalLinesToQString(lines));
+void TformMailansehen::EndStartUp() { ports_->ReleaseBoxes(); }
+
+void TformMailansehen::StartReading() {
+    core_->MailFileName = mailFileName_;
+    StartWork([this] { core_->ChangeMail(); });
 }
 
-void TformMailansehen::ShowRawHeader(const std::vector<std::string>& lines) {
-    if (memoHeader_) memoHeader_->setPlainText(LocalLinesToQString(lines));
+void TformMailansehen::StartWork(std::function<void()> job) {
+    ports_->Renew();
+    reading_ = true;
+    Q_EMIT readingChanged(true);
+    worker_ = std::thread([this, job = std::move(job)] {
+        std::exception_ptr error;
+        try {
+            job();
+        } catch (const LoadAbandoned&) {
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, [this, error] { ReadingEnded(error); }, Qt::QueuedConnection);
+    });
 }
 
-void TformMailansehen::ShowAttachmentList(const std::vector<std::string>& lines) {
+void TformMailansehen::ReadingEnded(std::exception_ptr error) {
+    worker_.join();
+    if (readAgain_) {
+        readAgain_ = false;
+        StartReading();
+        return;
+    }
+    if (pendingCharset_ && !error) {
+        const CharsetChoice choice = *std::exchange(pendingCharset_, std::nullopt);
+        StartWork([this, choice] { core_->ChooseCharset(choice); });
+        return;
+    }
+    pendingCharset_.reset();
+    reading_ = false;
+    SetAttachmentToolTips();
+    mnZeichenkodierung_->ShowChoice(core_->Charset());
+    if (error && waiting_) {
+        waitError_ = error;
+        error = nullptr;
+    }
+    Q_EMIT readingChanged(false);
+    if (error) std::rethrow_exception(error);
+}
+
+void TformMailansehen::ChangeMailAndWait() {
+    QEventLoop loop;
+    connect(this, &TformMailansehen::readingChanged, &loop, [&loop](bool reading) {
+        if (!reading) loop.quit();
+    });
+    waiting_ = true;
+    ChangeMail();
+    if (reading_) loop.exec();
+    waiting_ = false;
+    if (waitError_) std::rethrow_exception(std::exchange(waitError_, nullptr));
+}
+
+void TformMailansehen::SetHeaderSummary(const QString& labels, const QString& values) {
+    for (QPlainTextEdit* memo : {memoHeader1_.data(), memoHeader2_.data()}) {
+        if (!memo) continue;
+        memo->setPlainText(memo == memoHeader1_ ? labels : values);
+        memo->verticalScrollBar()->setValue(0);
+    }
+}
+
+void TformMailansehen::SetSubjectLine(const QString& text) {
+    if (panelBetreff_) panelBetreff_->SetFullText(text);
+}
+
+void TformMailansehen::SetMessageText(MailText text) {
+    if (!reNachricht_) return;
+    // The rest of a mail whose start is on show keeps what the user sees.
+    if (reading_ && reNachricht_->Text().Size() > 0)
+        reNachricht_->ExtendText(std::move(text));
+    else
+        reNachricht_->SetText(std::move(text));
+}
+
+void TformMailansehen::SetRawHeader(MailText text) {
+    if (memoHeader_) memoHeader_->SetText(std::move(text));
+}
+
+void TformMailansehen::SetAttachmentList(const QStringList& lines) {
     if (!lbAnlagen_) return;
     lbAnlagen_->clear();
-    for (const std::string& line : lines) lbAnlagen_->addItem(LocalToQString(line));
-    for (int i = 0; i < lbAnlagen_->count(); ++i) lbAnlagen_->item(i)->setToolTip(AttachmentToolTip(i));
+    lbAnlagen_->addItems(lines);
+    // The details are the core's, the worker's until the mail is shown.
+    if (!reading_) SetAttachmentToolTips();
     lbAnlagen_->setCurrentRow(-1);
     lbAnlagen_->clearSelection();
 }
@@ -528,17 +648,18 @@ void TformMailansehen::BringToFront(Page page) {
     if (pcMailAnsicht_) pcMailAnsicht_->setCurrentIndex(static_cast<int>(page));
 }
 
-void TformMailansehen::Repaint() {
-    if (pcMailAnsicht_) pcMailAnsicht_->window()->repaint();
+void TformMailansehen::StopPage() {
+    if (page_ && !pageBlank_) page_->triggerAction(QWebEnginePage::Stop);
 }
 
-void TformMailansehen::Stop() {
-    if (page_) page_->triggerAction(QWebEnginePage::Stop);
-}
-
-void TformMailansehen::Navigate(const std::string& target, const HtmlPageSettings& settings) {
+void TformMailansehen::ShowPage(const std::string& target, const HtmlPageSettings& settings) {
     if (!page_) return;
     if (panelExterneInhalte_) panelExterneInhalte_->hide();
+    // A blank page stays as it is: loading it again would cost the next
+    // mail's page a renderer of its own.
+    const bool blank = target == "about:blank";
+    if (blank && pageBlank_) return;
+    pageBlank_ = blank;
     const QUrl url = target == "about:blank" ? QUrl(QStringLiteral("about:blank"))
                                              : QUrl::fromLocalFile(PathToQString(target));
     page_->ShowUrl(url, settings);
@@ -550,6 +671,8 @@ void TformMailansehen::ShowRemoteContentBar() {
 }
 
 void TformMailansehen::btnAnlageSpeichernClick() {
+    // The list belongs to the mail being read until it is shown.
+    if (reading_) return;
     try {
         core_->btnAnlageSpeichernClick();
     } catch (const std::exception& e) {
@@ -558,6 +681,7 @@ void TformMailansehen::btnAnlageSpeichernClick() {
 }
 
 void TformMailansehen::lbAnlagenDblClick() {
+    if (reading_) return;
     try {
         core_->lbAnlagenDblClick();
     } catch (const std::exception& e) {
@@ -566,7 +690,7 @@ void TformMailansehen::lbAnlagenDblClick() {
 }
 
 void TformMailansehen::btnAlleAnlagenSpeichernClick() {
-    if (!lbAnlagen_ || lbAnlagen_->count() == 0) return;
+    if (reading_ || !lbAnlagen_ || lbAnlagen_->count() == 0) return;
     const std::optional<QString> folder = chooseFolder_(pcMailAnsicht_ ? pcMailAnsicht_->window() : nullptr);
     if (!folder) return;
     const std::string path = QStringToPath(*folder);
@@ -576,7 +700,8 @@ void TformMailansehen::btnAlleAnlagenSpeichernClick() {
 }
 
 std::optional<MailDocument> TformMailansehen::CurrentDocument() {
-    TIdMessage* mail = core_->Mail();
+    // The mail being read is the worker's until it is shown.
+    TIdMessage* mail = reading_ ? nullptr : core_->Mail();
     if (!mail || !memoHeader1_ || !memoHeader2_ || memoHeader1_->toPlainText().isEmpty()) return std::nullopt;
     MailDocument document;
     const QStringList labels = Lines(memoHeader1_);
@@ -589,11 +714,10 @@ std::optional<MailDocument> TformMailansehen::CurrentDocument() {
         const QString value = values[i].trimmed();
         if (label == u"Gesendet:") {
             // Cc stands with the recipients, where the window shows none.
-            TStringList seen;
-            const QString cc = LocalToQString(AddressText(mail->CCList, seen));
-            const QString ccNames = LocalToQString(NameText(mail->CCList, seen));
+            const auto [ccAddresses, ccNames] = core_->CcTexts();
+            const QString cc = Utf8ToQString(ccAddresses);
             if (!cc.isEmpty()) add(QStringLiteral("Cc:"), cc);
-            if (!ccNames.isEmpty()) add(QString(), ccNames);
+            if (!ccNames.empty()) add(QString(), Utf8ToQString(ccNames));
         }
         if (!label.isEmpty() || !value.isEmpty()) add(label, value);
     }
@@ -605,7 +729,7 @@ std::optional<MailDocument> TformMailansehen::CurrentDocument() {
                            pcMailAnsicht_->currentIndex() == static_cast<int>(Page::tsHTML);
     document.htmlPage = QUrl::fromLocalFile(PathToQString(core_->HtmlTempFileName()));
     document.htmlSettings = core_->PageSettings();
-    if (reNachricht_) document.text = reNachricht_->toPlainText();
+    if (reNachricht_) document.text = reNachricht_->ToPlainText();
     return document;
 }
 
@@ -692,6 +816,7 @@ std::unique_ptr<QMenu> TformMailansehen::AttachmentMenu(bool onALine) {
 }
 
 QStringList TformMailansehen::FilesForDrag(int row) {
+    if (reading_) return {};
     QStringList files;
     try {
         for (const std::string& path : core_->HandOverCopies(row)) files << PathToQString(path);
@@ -700,6 +825,10 @@ QStringList TformMailansehen::FilesForDrag(int row) {
         return {};
     }
     return files;
+}
+
+void TformMailansehen::SetAttachmentToolTips() {
+    for (int i = 0; lbAnlagen_ && i < lbAnlagen_->count(); ++i) lbAnlagen_->item(i)->setToolTip(AttachmentToolTip(i));
 }
 
 QString TformMailansehen::AttachmentToolTip(int line) {
@@ -712,6 +841,7 @@ QString TformMailansehen::AttachmentToolTip(int line) {
 }
 
 void TformMailansehen::btnExterneInhalteLadenClick() {
+    if (reading_) return;
     if (panelExterneInhalte_) panelExterneInhalte_->hide();
     core_->AllowExternalContent();
 }

@@ -5,11 +5,14 @@
 namespace view::qt {
 
 std::unique_ptr<QSettings> OpenViewerSettings() {
-    // An explicit file: Qt's default places for user settings are pointed
-    // at nothing, so that Qt keeps no settings of its own on disk.
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Merivo"),
+                                       QStringLiteral("Merivo Emailbetrachter"));
+#else
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return std::make_unique<QSettings>(folder + QStringLiteral("/Merivo/Merivo Emailbetrachter.conf"),
                                        QSettings::IniFormat);
+#endif
 }
 
 }  // namespace view::qt

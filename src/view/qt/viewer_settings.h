@@ -1,6 +1,8 @@
 #pragma once
-// The viewer's own settings, stored under its own name for the user
-// (~/.config/Merivo/Merivo Emailbetrachter.conf on this platform).
+// The viewer's own settings. The toolkit's default settings files are kept
+// off the disk (shell/qt/toolkit_settings.h), so this file is named
+// explicitly: $XDG_CONFIG_HOME/Merivo/Merivo Emailbetrachter.conf (default
+// ~/.config/...).
 
 #include <QSettings>
 #include <memory>
@@ -11,5 +13,7 @@ std::unique_ptr<QSettings> OpenViewerSettings();
 
 // Zoom of the text, header and HTML pages in percent.
 inline constexpr const char* kZoomSettingKey = "Ansicht/Zoom";
+// "auto" or "classic": how the next mail's text is read.
+inline constexpr const char* kCharsetSettingKey = "Ansicht/Zeichenkodierung";
 
 }  // namespace view::qt

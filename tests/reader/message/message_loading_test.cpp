@@ -228,6 +228,20 @@ TEST_F(MessageLoading, ReadErrorInHeaderBlockIsANotice) {
     EXPECT_EQ(message_.Subject, "cut");
 }
 
+TEST_F(MessageLoading, BeforeReadThatRaisesAbandonsTheLoadWithoutNotice) {
+    struct Abandoned {};
+    std::string mail = "Subject: gross\r\n\r\n";
+    while (mail.size() < 1'000'000) mail += "Zeile\r\n";
+    const std::string path = WriteMail("gross.kqv", mail);
+    int reads = 0;
+    message_.BeforeRead = [&reads] {
+        if (++reads == 3) throw Abandoned{};
+    };
+    EXPECT_THROW(message_.LoadMessageFile(path), Abandoned);
+    EXPECT_EQ(reads, 3);
+    EXPECT_TRUE(notices_.empty());
+}
+
 TEST_F(MessageLoading, AlternativeTerminator) {
     EXPECT_EQ(HeaderBlock("A: 1\r\n\r\nB: 2\r\nEND\r\nC: 3\r\n", "END"), "END");
     EXPECT_EQ(message_.Headers.Lines(), (std::vector<std::string>{"A: 1", "B: 2"}));

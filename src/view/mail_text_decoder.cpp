@@ -1,0 +1,66 @@
+#include "view/mail_text_decoder.h"
+
+#include "platform/utf8.h"
+
+namespace view {
+namespace {
+
+bool IsAscii(std::string_view bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+std::string Guessed(std::string_view bytes) {
+    if (platform::IsValidUtf8(bytes)) return std::string(bytes);
+    return platform::DecodeToUtf8(platform::Windows1252Encoding(), bytes);
+}
+
+// RFC 2231 lets an encoded word name its language after the charset
+// ("us-ascii*en").
+std::string_view WithoutLanguage(std::string_view charset) { return charset.substr(0, charset.find('*')); }
+
+}  // namespace
+
+MailTextDecoder::MailTextDecoder(const CharsetChoice& choice, std::string_view messageLabel)
+    : chosen_(choice.mode == CharsetMode::cmExplicit ? choice.encoding : nullptr),
+      messageEncoding_(platform::EncodingForLabel(messageLabel)) {}
+
+std::string MailTextDecoder::HeaderValue(std::string_view raw) const { return DecodeEncodedWordsWith(raw, *this); }
+
+std::string MailTextDecoder::HeaderBytes(std::string_view raw) const {
+    if (IsAscii(raw)) return std::string(raw);
+    if (chosen_) return platform::DecodeToUtf8(*chosen_, raw);
+    if (platform::IsValidUtf8(raw)) return std::string(raw);
+    return platform::DecodeToUtf8(messageEncoding_ ? *messageEncoding_ : platform::Windows1252Encoding(), raw);
+}
+
+// A seven-bit charset cannot hold 8-bit bytes: such text was converted to
+// UTF-8 somewhere on its way and kept its old label.
+std::string MailTextDecoder::Declared(const platform::TextEncoding& encoding, std::string_view bytes) const {
+    const bool sevenBit = encoding.name.starts_with("ISO-2022") || encoding.name == "UTF-7";
+    if (sevenBit && !IsAscii(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
+    return platform::DecodeToUtf8(encoding, bytes);
+}
+
+std::string MailTextDecoder::Text(std::string_view bytes, std::string_view label) const {
+    if (chosen_) return platform::DecodeToUtf8(*chosen_, bytes);
+    if (const platform::TextEncoding* declared = platform::EncodingForLabel(label)) return Declared(*declared, bytes);
+    return Guessed(bytes);
+}
+
+std::optional<std::string> MailTextDecoder::HtmlPage(std::string_view bytes, std::string_view label) const {
+    if (chosen_) return platform::DecodeToUtf8(*chosen_, bytes);
+    if (const platform::TextEncoding* declared = platform::EncodingForLabel(label)) return Declared(*declared, bytes);
+    return std::nullopt;
+}
+
+std::string MailTextDecoder::Word(std::string_view charset, std::string_view bytes) const {
+    if (const platform::TextEncoding* own = platform::EncodingForLabel(WithoutLanguage(charset)))
+        return Declared(*own, bytes);
+    // A charset nobody defines says nothing: the bytes are read like 8-bit
+    // header text.
+    return HeaderBytes(bytes);
+}
+
+}  // namespace view
