@@ -1,11 +1,15 @@
 #include "tools/attachment_saver.h"
 
 #include <cerrno>
+#include <charconv>
+#include <dirent.h>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 #include <unistd.h>
 
 #include "platform/codepage.h"
@@ -65,9 +69,42 @@ bool PrepareSaveFolder(const std::string& folder, std::string& absolute, std::st
 
 namespace {
 
+// Names offered one by one before the folder is listed instead.
+constexpr int kAttemptsBeforeListing = 4;
+
+// The attempts from 2 on whose names ("stem (n)ext", UTF-8) are entries of
+// folder now. One listing instead of one refused creation per taken name:
+// a folder that collects the same attachment from many runs holds
+// thousands of them.
+std::vector<bool> ListTakenAttempts(const std::string& folder, std::string_view stem, std::string_view extension) {
+    std::vector<bool> taken;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return taken;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() < stem.size() + 4 + extension.size() || !name.starts_with(stem) ||
+            !name.ends_with(extension))
+            continue;
+        std::string_view number = name.substr(stem.size(), name.size() - stem.size() - extension.size());
+        if (!number.starts_with(" (") || !number.ends_with(')')) continue;
+        number = number.substr(2, number.size() - 3);
+        int attempt = 0;
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), attempt);
+        if (ec != std::errc() || end != number.data() + number.size() || number[0] == '0' || attempt < 2 ||
+            attempt > kMaxNameAttempts)
+            continue;
+        if (taken.size() <= static_cast<std::size_t>(attempt)) taken.resize(static_cast<std::size_t>(attempt) + 1);
+        taken[static_cast<std::size_t>(attempt)] = true;
+    }
+    ::closedir(dir);
+    return taken;
+}
+
 // Offers "name.ext", "name (2).ext", ... in folder to make until it takes
 // one (returns 0) or fails for another reason than a taken name (returns
-// that errno). path holds the name last offered.
+// that errno). path holds the name last offered. Names the listing shows
+// taken are skipped; the others are still offered in order, so a name
+// taken meanwhile just moves on to the next.
 template <class MakeFile>
 int TakeFreeName(const std::string& folder, std::string_view announced, int index, std::string& path,
                  MakeFile make) {
@@ -75,9 +112,14 @@ int TakeFreeName(const std::string& folder, std::string_view announced, int inde
     std::string stem, extension;
     SplitExtension(name, stem, extension);
     const std::string prefix = folder == "/" ? folder : folder + "/";
+    const std::string stemUtf8 = platform::LocalToUtf8(stem);
+    const std::string extensionUtf8 = platform::LocalToUtf8(extension);
+    std::vector<bool> taken;
     for (int attempt = 1; attempt <= kMaxNameAttempts; ++attempt) {
-        const std::string local = attempt == 1 ? name : stem + " (" + std::to_string(attempt) + ")" + extension;
-        path = prefix + platform::LocalToUtf8(local);
+        if (attempt == kAttemptsBeforeListing + 1) taken = ListTakenAttempts(folder, stemUtf8, extensionUtf8);
+        if (static_cast<std::size_t>(attempt) < taken.size() && taken[static_cast<std::size_t>(attempt)]) continue;
+        path = attempt == 1 ? prefix + platform::LocalToUtf8(name)
+                            : prefix + stemUtf8 + " (" + std::to_string(attempt) + ")" + extensionUtf8;
         if (make(path)) return 0;
         if (errno != EEXIST) return errno;
     }
@@ -102,13 +144,21 @@ std::unique_ptr<SavedAttachmentFile> SavedAttachmentFile::Create(const std::stri
     return nullptr;
 }
 
-LinkOutcome LinkSavedAttachment(const std::string& folder, std::string_view announced, int index,
+LinkOutcome MoveSavedAttachment(const std::string& folder, std::string_view announced, int index,
                                 const std::string& source, std::string& path, std::string& error) {
-    // link() neither replaces a file nor follows a link planted at the name.
-    const int failure = TakeFreeName(folder, announced, index, path, [&source](const std::string& candidate) {
-        return ::link(source.c_str(), candidate.c_str()) == 0;
+    // Neither renameat2 without replacing nor link() follows a link planted
+    // at the name.
+    int failure = TakeFreeName(folder, announced, index, path, [&source](const std::string& candidate) {
+        return ::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, candidate.c_str(), RENAME_NOREPLACE) == 0;
     });
-    if (failure == 0) return LinkOutcome::Linked;
+    if (failure == 0) return LinkOutcome::Moved;
+    const bool cannotMove = failure == EINVAL || failure == ENOSYS;
+    if (cannotMove) {
+        failure = TakeFreeName(folder, announced, index, path, [&source](const std::string& candidate) {
+            return ::link(source.c_str(), candidate.c_str()) == 0;
+        });
+        if (failure == 0) return LinkOutcome::Linked;
+    }
     if (failure == EEXIST) {
         error = "no free name for " + path;
         return LinkOutcome::Failed;

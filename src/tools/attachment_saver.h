@@ -19,17 +19,16 @@ std::string SafeAttachmentName(std::string_view announced, int index);
 // otherwise absolute holds its absolute path.
 bool PrepareSaveFolder(const std::string& folder, std::string& absolute, std::string& error);
 
-// One new file in the save folder, created exclusively: when the safe name is
-// taken, "name (2).ext", "name (3).ext", ... are tried.
-enum class LinkOutcome { Linked, CopyInstead, Failed };
+enum class LinkOutcome { Moved, Linked, CopyInstead, Failed };
 
-// Saves the finished file at source under a free safe name in folder as a
-// second name of the same file (a hard link): no byte is copied. path is
-// the name taken. CopyInstead when the folder cannot hold such a link
-// (another file system, say); Failed, with error, when no name is free.
-// The new name shares the source's permissions until
-// MakeSavedFileReadable.
-LinkOutcome LinkSavedAttachment(const std::string& folder, std::string_view announced, int index,
+// Saves the finished file at source under a free safe name in folder
+// without copying a byte (path is the name taken): Moved when the file
+// system could give it the new name without ever replacing a file (the
+// source name is gone then), else Linked as a second name of the same file.
+// CopyInstead when the folder cannot hold the file that way (another file
+// system, say); Failed, with error, when no name is free. The saved name
+// keeps the source's permissions until MakeSavedFileReadable.
+LinkOutcome MoveSavedAttachment(const std::string& folder, std::string_view announced, int index,
                                 const std::string& source, std::string& path, std::string& error);
 
 // Gives a saved file the permissions of a newly created one (0666 less the
@@ -37,6 +36,8 @@ LinkOutcome LinkSavedAttachment(const std::string& folder, std::string_view anno
 // the temporary folder never shows the content to others.
 void MakeSavedFileReadable(const std::string& path);
 
+// One new file in the save folder, created exclusively: when the safe name is
+// taken, "name (2).ext", "name (3).ext", ... are tried.
 class SavedAttachmentFile {
 public:
     static std::unique_ptr<SavedAttachmentFile> Create(const std::string& folder, std::string_view announced,

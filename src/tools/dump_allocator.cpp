@@ -2,6 +2,8 @@
 // from the C library with huge pages advised. Linked into the executable
 // only, and not into sanitizer builds, whose allocator checks every block.
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <new>
 
@@ -12,6 +14,8 @@ namespace {
 // Large blocks (line arrays, very long lines) are fresh mappings of the C
 // library; advising them costs one call and saves a fault per 4 KiB.
 constexpr std::size_t kAdviseFrom = 4 * 1024 * 1024;
+// Freed blocks from this size on become room for small blocks.
+constexpr std::size_t kAdoptFrom = 1024 * 1024;
 
 void* AllocateOrNull(std::size_t size) noexcept {
     if (size <= small_block_pool::kMaxBlock) {
@@ -41,10 +45,15 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     }
 }
 
-void operator delete(void* p) noexcept {
-    if (p != nullptr && !small_block_pool::Free(p)) std::free(p);
+void operator delete(void* p, std::size_t size) noexcept {
+    if (p == nullptr || small_block_pool::Free(p)) return;
+    if (size >= kAdoptFrom && small_block_pool::Adopt(p, size)) return;
+    std::free(p);
 }
 
-void operator delete(void* p, std::size_t) noexcept { ::operator delete(p); }
+void operator delete(void* p) noexcept {
+    if (p == nullptr || small_block_pool::Free(p)) return;
+    ::operator delete(p, malloc_usable_size(p));
+}
 void operator delete(void* p, const std::nothrow_t&) noexcept { ::operator delete(p); }
 // The array forms of the C++ library forward to these.

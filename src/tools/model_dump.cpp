@@ -67,10 +67,16 @@ private:
         std::string sha256;
     };
 
+    // A file saved without a copy: moved, or linked to a temporary file.
+    struct SavedName {
+        std::string path;
+        bool linked = false;
+    };
+
     void WritePart(TIdMessagePart& part, int index);
     Content ReadAttachment(TIdAttachment& attachment, int index, bool blocked);
-    // Links the attachment into the save folder, or opens its copy there.
-    void StartSaving(TIdAttachment& attachment, int index, std::string& linked,
+    // Moves or links the attachment into the save folder, or opens its copy there.
+    void StartSaving(TIdAttachment& attachment, int index, SavedName& saved,
                      std::unique_ptr<SavedAttachmentFile>& copy);
     void Fail(const std::string& text) {
         Report(text);
@@ -216,16 +222,24 @@ void ModelWriter::WritePart(TIdMessagePart& part, int index) {
     w.EndObject();
 }
 
-void ModelWriter::StartSaving(TIdAttachment& attachment, int index, std::string& linked,
+void ModelWriter::StartSaving(TIdAttachment& attachment, int index, SavedName& saved,
                               std::unique_ptr<SavedAttachmentFile>& copy) {
     std::string error;
-    // The reader's own temporary file holds exactly the decoded bytes: a
-    // second name for it saves them without copying.
-    const auto* file = dynamic_cast<const TIdAttachmentFile*>(&attachment);
+    // The reader's own temporary file holds exactly the decoded bytes: it
+    // becomes the saved file without copying.
+    auto* file = dynamic_cast<TIdAttachmentFile*>(&attachment);
     if (file != nullptr && file->OwnsTempFile && !file->TempPath.empty()) {
         std::string path;
-        switch (LinkSavedAttachment(saveFolder_, attachment.AttachedFileName, index, file->TempPath, path, error)) {
-            case LinkOutcome::Linked: linked = std::move(path); return;
+        switch (MoveSavedAttachment(saveFolder_, attachment.AttachedFileName, index, file->TempPath, path, error)) {
+            case LinkOutcome::Moved:
+                // The saved file is the attachment's file now; the message
+                // must not remove it.
+                file->TempPath = path;
+                file->OwnsTempFile = false;
+                MakeSavedFileReadable(path);
+                saved = {std::move(path), false};
+                return;
+            case LinkOutcome::Linked: saved = {std::move(path), true}; return;
             case LinkOutcome::Failed: Fail(error); return;
             case LinkOutcome::CopyInstead: break;
         }
@@ -243,9 +257,9 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
     const bool known = digests_.Take(attachment, content.size, content.sha256);
 
     std::string error;
-    std::string linked;
+    SavedName saved;
     std::unique_ptr<SavedAttachmentFile> copy;
-    if (!saveFolder_.empty()) StartSaving(attachment, index, linked, copy);
+    if (!saveFolder_.empty()) StartSaving(attachment, index, saved, copy);
 
     bool readFailed = false;
     if (!known || copy) {
@@ -289,13 +303,13 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
         }
     }
 
-    if (!linked.empty()) {
+    if (!saved.path.empty()) {
         // Saved is only what could also be read.
         if (readFailed) {
-            ::unlink(linked.c_str());
+            ::unlink(saved.path.c_str());
         } else {
-            saved_.push_back(linked);
-            linked_.push_back(std::move(linked));
+            saved_.push_back(saved.path);
+            if (saved.linked) linked_.push_back(std::move(saved.path));
         }
     }
     if (copy) {

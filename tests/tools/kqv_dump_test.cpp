@@ -318,6 +318,20 @@ TEST(DumpSaveAttachments, NeverOverwritesAndPicksTheNextFreeName) {
     EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{(save.path() / "Bericht 2010 (3).bin").string()});
 }
 
+// Past the first few names the folder is listed instead of tried name by
+// name: the first free name must still win, and look-alikes must not count.
+TEST(DumpSaveAttachments, FirstFreeNameAlsoAmongManyTaken) {
+    TempFolder save;
+    WriteFile(save.path() / "Bericht 2010.bin", "alt");
+    for (int n = 2; n <= 9; ++n)
+        if (n != 6) WriteFile(save.path() / ("Bericht 2010 (" + std::to_string(n) + ").bin"), "alt");
+    WriteFile(save.path() / "Bericht 2010 (06).bin", "alt");
+    rapidjson::Document doc = SaveRun("mixed_base64.kqv", save.path());
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{(save.path() / "Bericht 2010 (6).bin").string()});
+    doc = SaveRun("mixed_base64.kqv", save.path());
+    EXPECT_EQ(SavedPaths(doc), std::vector<std::string>{(save.path() / "Bericht 2010 (10).bin").string()});
+}
+
 TEST(DumpSaveAttachments, DoesNotFollowALinkPlantedUnderTheName) {
     TempFolder root;
     const fs::path save = root.path() / "save";

@@ -106,7 +106,7 @@ void BodyReceiver::CaptureRaw(std::string_view delimiter) {
         io_.ReadLineInto(line);
         if (line == delimiter || io_.LineTimedOut()) break;
         if (line.starts_with("..")) line.erase(0, 1);
-        message_.Body.Add(line);
+        message_.Body.Add(std::move(line));
     }
 }
 
@@ -119,7 +119,8 @@ void BodyReceiver::RunLineLoop(std::string_view delimiter) {
         if (messageEnd_ || io_.LineTimedOut()) break;
         if (!active) active = FindDecoderForLine(message_, line);
         if (!active) {
-            message_.Body.Add(line);
+            // Handed over, not copied: the next read fills a fresh string.
+            message_.Body.Add(std::move(line));
             continue;
         }
         // The empty line before a part start does not belong to the body.

@@ -28,7 +28,7 @@ bool NameTaken(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Asked once per attachment: a plain stat, no path object.
+// A plain stat, no path object.
 bool FolderExists(const std::string& folder) {
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -293,7 +293,8 @@ TIdAttachmentFile::~TIdAttachmentFile() {
 
 TStream& TIdAttachmentFile::OpenWriteTarget() {
     const TIdMessage* message = OwnerMessage();
-    const std::string prefix = TempFilePrefix(message ? std::string_view(message->AttachmentTempDirectory()) : "");
+    const std::string_view folder = message ? std::string_view(message->AttachmentTempDirectory()) : "";
+    const std::string prefix = Collection() ? Collection()->TempFilePrefixFor(folder) : TempFilePrefix(folder);
     observedTarget_.reset();
     stream_.reset();
     // The creation is exclusive and never follows a link: another process may
@@ -395,7 +396,19 @@ void TIdMessageParts::Delete(int index) {
     parts_.erase(parts_.begin() + index);
 }
 
-void TIdMessageParts::Clear() { parts_.clear(); }
+void TIdMessageParts::Clear() {
+    parts_.clear();
+    tempPrefixKnown_ = false;
+}
+
+const std::string& TIdMessageParts::TempFilePrefixFor(std::string_view folder) {
+    if (!tempPrefixKnown_ || folder != tempFolder_) {
+        tempPrefix_ = TempFilePrefix(folder);
+        tempFolder_.assign(folder);
+        tempPrefixKnown_ = true;
+    }
+    return tempPrefix_;
+}
 
 // ---------------------------------------------------------------------------
 

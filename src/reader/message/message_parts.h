@@ -164,9 +164,17 @@ public:
     void Delete(int index);
     void Clear();
 
+    // Where the temporary files of attachments go for folder: the folder is
+    // looked at once until the collection is cleared (once per load), not
+    // once per attachment.
+    const std::string& TempFilePrefixFor(std::string_view folder);
+
 private:
     TIdMessage* owner_;
     std::vector<std::unique_ptr<TIdMessagePart>> parts_;
+    std::string tempFolder_;
+    std::string tempPrefix_;
+    bool tempPrefixKnown_ = false;
 };
 
 // A fresh temporary file name in folder (the system's temporary folder when
