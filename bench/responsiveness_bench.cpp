@@ -193,7 +193,11 @@ int main(int argc, char** argv) {
     view::RecordingMessageBoxes boxes;
     view::ScriptedSaveDialog saveDialog;
     view::RecordingShell shell;
-    TformMailansehen mailView(nullptr, view::qt::MailViewServices{&boxes, &saveDialog, &shell});
+    view::qt::MailViewServices services;
+    services.boxes = &boxes;
+    services.saveDialog = &saveDialog;
+    services.shell = &shell;
+    TformMailansehen mailView(nullptr, services);
     MainWindowPorts ports;
     ports.showMail = [&mailView](const QString& path) {
         mailView.SetMailFileName(path.toStdString());

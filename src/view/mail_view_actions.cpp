@@ -100,18 +100,18 @@ FolderSaveResult MailViewCore::SaveAllAttachments(const std::string& folder) {
     const std::string target = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     FolderSaveResult result;
     std::vector<bool> done(static_cast<std::size_t>(mail_ ? mail_->Parts.Count() : 0), false);
-    for (const std::string& line : attachmentLines_) {
-        for (const int i : PartsOfLine(line)) {
+    for (const Name& line : attachmentLines_) {
+        for (const int i : PartsOfLine(line.local)) {
             // Two lines of one name find the same parts.
             if (done[static_cast<std::size_t>(i)]) continue;
             done[static_cast<std::size_t>(i)] = true;
             auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
             // Room for " (nnnn)" within the file system's limit.
-            const std::string name = platform::LocalToUtf8(SanitizeFileName(line, i, 255 - 8));
+            const std::string name = AttachmentFileName(i, 255 - 8);
             try {
                 result.saved.push_back(SaveUnderFreeName(attachment, target, name));
             } catch (const EIdException&) {
-                result.failed.push_back(line);
+                result.failed.push_back(line.local);
             }
         }
     }
@@ -121,7 +121,7 @@ FolderSaveResult MailViewCore::SaveAllAttachments(const std::string& folder) {
 std::vector<std::string> MailViewCore::HandOverCopies(int line) {
     std::vector<std::string> paths;
     if (line < 0 || line >= static_cast<int>(attachmentLines_.size())) return paths;
-    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)])) {
+    for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)].local)) {
         auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
         // A folder of its own, as for opening: the copy keeps its name and
         // meets no other file. A copy is data only, so programs pass too.
@@ -132,7 +132,7 @@ std::vector<std::string> MailViewCore::HandOverCopies(int line) {
         } catch (const std::system_error&) {
             throw EIdException("Error saving attachment.");
         }
-        const std::string path = folder + platform::LocalToUtf8(SanitizeFileName(attachment.AttachedFileName, i));
+        const std::string path = folder + AttachmentFileName(i);
         try {
             CopyAttachmentPrivately(attachment, path);
         } catch (...) {
@@ -146,7 +146,7 @@ std::vector<std::string> MailViewCore::HandOverCopies(int line) {
 
 std::optional<MailViewCore::AttachmentDetails> MailViewCore::LineDetails(int line) {
     if (line < 0 || line >= static_cast<int>(attachmentLines_.size())) return std::nullopt;
-    const std::vector<int> parts = PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)]);
+    const std::vector<int> parts = PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)].local);
     if (parts.empty()) return std::nullopt;
     auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(parts.front()));
     AttachmentDetails details;

@@ -672,10 +672,10 @@ std::vector<std::string> MailViewCore::AttachmentLines() const {
     return lines;
 }
 
-std::string MailViewCore::AttachmentFileName(int partIndex) const {
+std::string MailViewCore::AttachmentFileName(int partIndex, std::size_t maxBytes) const {
     const auto& part = static_cast<const TIdAttachment&>(mail_->Parts.Items(partIndex));
-    if (Classic()) return Shown(SanitizeFileName(part.AttachedFileName, partIndex));
-    return SanitizeFileNameUtf8(shownNames_[static_cast<std::size_t>(partIndex)], partIndex);
+    if (Classic()) return Shown(SanitizeFileName(part.AttachedFileName, partIndex, maxBytes));
+    return SanitizeFileNameUtf8(shownNames_[static_cast<std::size_t>(partIndex)], partIndex, maxBytes);
 }
 
 void MailViewCore::AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers) {

@@ -146,8 +146,8 @@ public:
     // The lines of lbAnlagen, with hidden characters made visible.
     std::vector<std::string> AttachmentLines() const;
     // The file name (UTF-8, safe) under which the attachment at the index
-    // of Parts is saved or opened.
-    std::string AttachmentFileName(int partIndex) const;
+    // of Parts is saved or opened, in at most maxBytes.
+    std::string AttachmentFileName(int partIndex, std::size_t maxBytes = 255) const;
     bool PageVisible(Page page) const { return pageVisible_[static_cast<int>(page)]; }
     Page FrontPage() const { return frontPage_; }
 

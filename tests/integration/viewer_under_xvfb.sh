@@ -27,7 +27,8 @@ bin=$work/prefix/bin/merivo-mailviewer
 [ -x "$bin" ] || { echo "not installed: $bin"; exit 1; }
 
 exec 3<> "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: no server reset while one viewer ends and the next connects.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$work/display")"

@@ -100,8 +100,8 @@ TEST_F(MainWindowTest, CharsetMenuFollowsTheThreeCommands) {
     auto w = Make({"viewer"});
     QStringList entries;
     for (QAction* a : w->menuBar()->actions()) entries << a->text();
-    EXPECT_EQ(entries, (QStringList{"Datei öffnen", ".kqv immer mit Mailviewer öffnen", "Beenden", "Zeichenkodierung"}));
-    EXPECT_EQ(w->menuBar()->actions().back()->menu(), &charsetMenu);
+    EXPECT_EQ(entries.mid(0, 4), (QStringList{"Datei öffnen", ".kqv immer mit Mailviewer öffnen", "Beenden", "Zeichenkodierung"}));
+    EXPECT_EQ(w->menuBar()->actions().at(3)->menu(), &charsetMenu);
 }
 
 TEST_F(MainWindowTest, FirstArgumentIsShownAndTheSecondIgnored) {

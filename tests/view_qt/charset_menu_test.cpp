@@ -45,7 +45,7 @@ TEST_F(CharsetMenu, ChoiceShowsTheMailAgainAndOnlyAutomaticAndClassicAreRemember
 
     // The next viewer starts with the classic view.
     form.reset();
-    form = std::make_unique<TformMailansehen>(nullptr, view::qt::MailViewServices{&boxes, &saveDialog, &shell, settings.get()});
+    form = std::make_unique<TformMailansehen>(nullptr, Services());
     EXPECT_TRUE(Item("klassisch1")->isChecked());
     EXPECT_EQ(form->Core().DefaultCharset(), view::CharsetChoice::Classic());
 }

@@ -11,12 +11,13 @@
 #include <QPlainTextEdit>
 #include <QWebEnginePage>
 
+#include "view/qt/mail_text_view.h"
+
 class QLabel;
 class QLineEdit;
 
 namespace view::qt {
 
-class MailTextView;
 
 // Which match a search selects.
 enum class FindStep {

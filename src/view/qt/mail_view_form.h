@@ -141,13 +141,13 @@ public:
     void StopPage() override;
     void ShowPage(const std::string& target, const view::HtmlPageSettings& settings) override;
 
-Q_SIGNALS:
-    // A mail began to be read (true) or is shown (false).
-    void readingChanged(bool reading);
-
     // The context menu of lbAnlagen: "Speichern…" and "Öffnen" (for the
     // line under the mouse) and "Alle Anlagen speichern…".
     std::unique_ptr<QMenu> AttachmentMenu(bool onALine);
+
+Q_SIGNALS:
+    // A mail began to be read (true) or is shown (false).
+    void readingChanged(bool reading);
 
 public Q_SLOTS:
     void btnAnlageSpeichernClick();
