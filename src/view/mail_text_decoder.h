@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/text_encoding.h"
 #include "reader/headers/encoded_words.h"
@@ -28,6 +29,12 @@ public:
     // Text in the charset its label names (a chosen charset wins); without a
     // known label, UTF-8 when the bytes are valid UTF-8, else Windows-1252.
     std::string Text(std::string_view bytes, std::string_view label) const;
+    // How Text() of the lines joined by CR LF can be had line by line: the
+    // encoding each line is read in, or nullptr when every line reads as it
+    // stands. Nothing when only the whole text reads right (stateful and
+    // 16-bit charsets).
+    std::optional<const platform::TextEncoding*> LineByLine(const std::vector<std::string>& lines,
+                                                            std::string_view label) const;
     // An HTML page decoded with the chosen charset or the one its label
     // names. Nothing when neither is known: the page keeps its bytes and
     // its own declaration decides.

@@ -26,6 +26,12 @@
 namespace view {
 namespace {
 
+bool IsAsciiText(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 // Texts shown to the user, in the local code page.
 constexpr const char* kLoadFailedText = "Fehler beim \xD6" "ffnen der Mail!";
 constexpr const char* kNoBoundaryText =
@@ -125,6 +131,10 @@ void MailViewCore::ChangeMail() {
     Reset();
     charset_ = defaultCharset_;
     if (ShowsTextWhileReading) ShowEarlyText();
+    LoadAndPresent();
+}
+
+void MailViewCore::LoadAndPresent() {
     if (!LoadWithRepair()) return;
     loaded_ = true;
     loadedNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
@@ -141,6 +151,16 @@ void MailViewCore::ChooseCharset(const CharsetChoice& choice) {
     if (choice.mode != CharsetMode::cmExplicit) defaultCharset_ = choice;
     if (!loaded_) return;
     DisplayFlush flush(*this);
+    if (bodiesHandedOver_) {
+        // Texts the text page took over are read from the file again; its
+        // notices were shown the first time.
+        const bool remote = remoteContentAllowed_;
+        Reset();
+        remoteContentAllowed_ = remote;
+        mail_->ShowNotice = [](const std::string&) {};
+        LoadAndPresent();
+        return;
+    }
     // Shown again like a new mail, in a folder of its own, without loading
     // it again.
     ResetPages();
@@ -216,6 +236,7 @@ void MailViewCore::Reset() {
     notices_.clear();
     loaded_ = false;
     earlyTextShown_ = false;
+    bodiesHandedOver_ = false;
 
     mail_.reset();
     mail_ = std::make_unique<TIdMessage>();
@@ -436,31 +457,28 @@ void MailViewCore::StartRawHeader() {
 
 void MailViewCore::ShowSinglePartBody() {
     BringToFront(Page::tsText);
-    const std::string body = mail_->Body.Text();
     const bool html = ContainsUpper(mail_->ContentType, "HTML");
+    if (!html) {
+        SetMessageText({}, false);
+        AppendBodyText(mail_->Body, mail_->CharSet, Classic() && SaysUtf8(mail_->Headers));
+        return;
+    }
+    const std::string body = mail_->Body.Text();
     if (!Classic()) {
         const std::string& label = mail_->CharSet;
-        if (!html) {
-            SetMessageText(text_->Text(body, label), false);
-            return;
-        }
         OpenHtmlPage();
         PublishDecodedHtml(body, label);
         return;
     }
     const bool utf8 = SaysUtf8(mail_->Headers);
-    if (!html) {
-        SetMessageText(Shown(utf8 ? platform::Utf8ToLocal(body) : body), utf8);
-        return;
-    }
     OpenHtmlPage();
     if (messageText_.Empty()) SetMessageText(Shown(body), false);
     PublishHtml(utf8 ? platform::Utf8ToLocal(body) : body, utf8 ? PageText::ptLocalFromUtf8 : PageText::ptLocal);
 }
 
 void MailViewCore::ShowPartlessMultipart() {
-    const std::string body = mail_->Body.Text();
-    SetMessageText(Classic() ? Shown(body) : text_->Text(body, mail_->CharSet), false);
+    SetMessageText({}, false);
+    AppendBodyText(mail_->Body, mail_->CharSet, false);
     FlushDisplays();
     ports_.boxes.Show(MessageBoxKind::mbInformation, kNoBoundaryText);
 }
@@ -535,23 +553,16 @@ void MailViewCore::ShowAttachmentPart(TIdAttachment& part, int index) {
 void MailViewCore::ShowTextPart(TIdText& part) {
     AppendRawHeaderBlock(kTypeTextLine, part.Headers);
     const bool utf8 = Classic() && SaysUtf8(part.Headers);
-    const std::string body = part.Body.Text();
     if (!ContainsUpper(part.ContentType, "HTML")) {
         if (!messageText_.Empty()) {
             messageText_.Add("");
             messageText_.Add(std::string(kTextSeparator));
             messageText_.Add("");
         }
-        const std::string text =
-            Classic() ? Shown(utf8 ? platform::Utf8ToLocal(body) : body) : text_->Text(body, part.CharSet);
-        // The part's lines appended are the lines of the whole text joined
-        // and split again (every line held ends without a break), without
-        // re-scanning all earlier parts for each new one.
-        for (std::string& line : SplitTextLines(text)) messageText_.Add(std::move(line));
-        messageTextConverted_ = messageTextConverted_ || utf8;
-        messageTextDirty_ = true;
+        AppendBodyText(part.Body, part.CharSet, utf8);
         return;
     }
+    const std::string body = part.Body.Text();
     OpenHtmlPage();
     if (!Classic()) {
         PublishDecodedHtml(body, part.CharSet);
@@ -651,6 +662,51 @@ void MailViewCore::WriteHtmlPage(const std::string& bytes) {
     // the name (a link, a FIFO, another file) is written through.
     platform::WriteNewFile(htmlTempFileName_, bytes, 0600);
     mailFolder_->Files()->Add(htmlTempFileName_.substr(MailFolder().size()), PageFileUse::pfDocument);
+}
+
+// Appends a text body to the text page: the lines that the whole text,
+// decoded and split, would give, made line by line so that a large mail
+// needs no second and third copy of its text and can be abandoned at any
+// point. Lines that stand as they are move over from the body, which is
+// then empty (a new reading loads the file again).
+void MailViewCore::AppendBodyText(TStringList& body, std::string_view label, bool classicUtf8) {
+    std::optional<const platform::TextEncoding*> encoding;
+    if (!Classic()) {
+        encoding = text_->LineByLine(body.Lines(), label);
+        if (!encoding) {
+            for (std::string& line : SplitTextLines(text_->Text(body.Text(), label))) messageText_.Add(std::move(line));
+            messageTextDirty_ = true;
+            return;
+        }
+    }
+    constexpr std::size_t kLinesBetweenCheckpoints = 1 << 16;
+    std::vector<std::string>& to = messageText_.Lines();
+    to.reserve(to.size() + body.Lines().size());
+    bool moved = false;
+    std::size_t count = 0;
+    for (std::string& line : body.Lines()) {
+        if (LoadCheckpoint && ++count % kLinesBetweenCheckpoints == 0) LoadCheckpoint();
+        const bool asItStands = Classic() ? IsAsciiText(line) : *encoding == nullptr;
+        std::string shown;
+        if (asItStands)
+            shown = std::move(line), moved = true;
+        else if (Classic())
+            shown = Shown(classicUtf8 ? platform::Utf8ToLocal(line) : line);
+        else
+            shown = platform::DecodeToUtf8(**encoding, line);
+        if (shown.find_first_of("\r\n") == std::string::npos) {
+            to.push_back(std::move(shown));
+            continue;
+        }
+        // A break inside a line is cut as it would be in the joined text.
+        for (std::string& piece : SplitTextLines(shown + "\r\n")) to.push_back(std::move(piece));
+    }
+    if (moved) {
+        body.Clear();
+        bodiesHandedOver_ = true;
+    }
+    messageTextConverted_ = messageTextConverted_ || classicUtf8;
+    messageTextDirty_ = true;
 }
 
 void MailViewCore::SetMessageText(const std::string& text, bool convertedFromUtf8) {

@@ -111,7 +111,8 @@ public:
     // shown again under the new settings.
     void AllowExternalContent();
 
-    // State of the mail on show.
+    // State of the mail on show. A text body the text page shows as it
+    // stands was handed over to it and is empty in the model.
     TIdMessage* Mail() const { return mail_.get(); }
     const std::string& HtmlTempFileName() const { return htmlTempFileName_; }
     // The subject as shown (UTF-8).
@@ -170,6 +171,7 @@ private:
     void ShowEarlyText();
     std::vector<std::string> EarlyTextLines(TIdMessage& start) const;
     void RestoreHeaderArea();
+    void LoadAndPresent();
     bool LoadWithRepair();
     void Present();
     void ResetPages();
@@ -197,6 +199,7 @@ private:
     void PublishHtml(const std::string& html, PageText kind);
     void WriteHtmlPage(const std::string& bytes);
     void SetMessageText(const std::string& text, bool convertedFromUtf8);
+    void AppendBodyText(TStringList& body, std::string_view label, bool classicUtf8);
     void AddAttachmentName(const Name& name);
     void AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers);
     void AppendRawHeaderLine(const std::string& line);
@@ -254,6 +257,8 @@ private:
     bool repaired_ = false;
     std::vector<std::string> notices_;
     bool earlyTextShown_ = false;
+    // A text body of the model was taken over by the text page.
+    bool bodiesHandedOver_ = false;
 };
 
 }  // namespace view

@@ -126,6 +126,16 @@ TEST_F(UnicodeView, ChosenCharsetHoldsForTheMailOnClassicAndAutomaticForTheNextO
     EXPECT_EQ(displays.messageText, Lines{"Smiley ?"});
 }
 
+TEST_F(UnicodeView, TextThatStandsAsItIsMovesToTheTextPageAndComesBackForAnotherCharset) {
+    ShowContent(Mail("", "x", "eins\nzwei"));
+    EXPECT_EQ(displays.messageText, (Lines{"eins", "zwei"}));
+    // No second copy of a large text: the model's body went to the page.
+    EXPECT_TRUE(core->Mail()->Body.Empty());
+    core->ChooseCharset(CharsetChoice::Explicit(*platform::EncodingForLabel("koi8-r")));
+    EXPECT_EQ(displays.messageText, (Lines{"eins", "zwei"}));
+    EXPECT_EQ(core->Charset(), CharsetChoice::Explicit(*platform::EncodingForLabel("koi8-r")));
+}
+
 TEST_F(UnicodeView, AttachmentNamesChangedByTheViewAreShownAgainFromTheLoadedOnes) {
     // The view appends ".txt" to a text attachment without extension; shown
     // again in another charset it does so once.
