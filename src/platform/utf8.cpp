@@ -103,4 +103,10 @@ std::string UpperCaseUtf8(std::string_view utf8) {
     return out;
 }
 
+bool IsAscii(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 }  // namespace platform

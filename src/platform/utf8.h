@@ -16,6 +16,7 @@ std::size_t DecodeUtf8At(std::string_view s, std::size_t i, char32_t& cp);
 void AppendUtf8(std::string& out, char32_t cp);
 
 bool IsValidUtf8(std::string_view s);
+bool IsAscii(std::string_view s);
 
 // Text that claims to be UTF-8: every byte that is not part of a well-formed
 // sequence becomes its Windows-1252 character, so that nothing vanishes and

@@ -5,12 +5,6 @@
 namespace view {
 namespace {
 
-bool IsAscii(std::string_view bytes) {
-    for (const char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 std::string Guessed(std::string_view bytes) {
     if (platform::IsValidUtf8(bytes)) return std::string(bytes);
     return platform::DecodeToUtf8(platform::Windows1252Encoding(), bytes);
@@ -52,7 +46,7 @@ MailTextDecoder::MailTextDecoder(const CharsetChoice& choice, std::string_view m
 std::string MailTextDecoder::HeaderValue(std::string_view raw) const { return DecodeEncodedWordsWith(raw, *this); }
 
 std::string MailTextDecoder::HeaderBytes(std::string_view raw) const {
-    if (IsAscii(raw)) return std::string(raw);
+    if (platform::IsAscii(raw)) return std::string(raw);
     if (chosen_) return platform::DecodeToUtf8(*chosen_, raw);
     if (platform::IsValidUtf8(raw)) return std::string(raw);
     return platform::DecodeToUtf8(messageEncoding_ ? *messageEncoding_ : platform::Windows1252Encoding(), raw);
@@ -61,7 +55,7 @@ std::string MailTextDecoder::HeaderBytes(std::string_view raw) const {
 // A seven-bit charset cannot hold 8-bit bytes: such text was converted to
 // UTF-8 somewhere on its way and kept its old label.
 std::string MailTextDecoder::Declared(const platform::TextEncoding& encoding, std::string_view bytes) const {
-    if (SevenBit(encoding) && !IsAscii(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
+    if (SevenBit(encoding) && !platform::IsAscii(bytes) && platform::IsValidUtf8(bytes)) return std::string(bytes);
     return platform::DecodeToUtf8(encoding, bytes);
 }
 
@@ -77,7 +71,7 @@ std::optional<const platform::TextEncoding*> MailTextDecoder::LineByLine(const s
     bool allUtf8 = true;
     bool allAscii = true;
     for (const std::string& line : lines) {
-        if (allAscii && !IsAscii(line)) allAscii = false;
+        if (allAscii && !platform::IsAscii(line)) allAscii = false;
         if (!allAscii && !platform::IsValidUtf8(line)) {
             allUtf8 = false;
             break;

@@ -67,24 +67,29 @@ void MailViewCore::lbAnlagenDblClick() {
     }
 }
 
-bool MailViewCore::OpenAttachmentCopy(TIdAttachment& attachment, int index) {
+std::string MailViewCore::CopyIntoOwnFolder(TIdAttachment& attachment, int index, std::string& folder) {
     // A folder of its own: the copy can neither replace nor be replaced by
     // a file of the page, another copy or the program that has it open.
-    std::string folder;
     try {
         platform::ForceDirectories(TempDir(), 0700);
         folder = CreateAttachmentCopyFolder(TempDir(), lastCopyFolder_);
     } catch (const std::system_error&) {
         throw EIdException("Error saving attachment.");
     }
-    const std::string fileName = AttachmentFileName(index);
-    const std::string path = folder + fileName;
+    const std::string path = folder + AttachmentFileName(index);
     try {
         CopyAttachmentPrivately(attachment, path);
     } catch (...) {
         platform::RemoveTree(folder);
         throw;
     }
+    return path;
+}
+
+bool MailViewCore::OpenAttachmentCopy(TIdAttachment& attachment, int index) {
+    std::string folder;
+    const std::string path = CopyIntoOwnFolder(attachment, index, folder);
+    const std::string fileName = path.substr(folder.size());
     // The desktop sees the file's name, which the Unicode view may write
     // otherwise than the model holds it.
     const std::string start = platform::ReadFileStart(path, kProgramSniffBytes);
@@ -122,23 +127,9 @@ std::vector<std::string> MailViewCore::HandOverCopies(int line) {
     std::vector<std::string> paths;
     if (line < 0 || line >= static_cast<int>(attachmentLines_.size())) return paths;
     for (const int i : PartsOfLine(attachmentLines_[static_cast<std::size_t>(line)].local)) {
-        auto& attachment = static_cast<TIdAttachment&>(mail_->Parts.Items(i));
-        // A folder of its own, as for opening: the copy keeps its name and
-        // meets no other file. A copy is data only, so programs pass too.
+        // As for opening, but a copy is data only, so programs pass too.
         std::string folder;
-        try {
-            platform::ForceDirectories(TempDir(), 0700);
-            folder = CreateAttachmentCopyFolder(TempDir(), lastCopyFolder_);
-        } catch (const std::system_error&) {
-            throw EIdException("Error saving attachment.");
-        }
-        const std::string path = folder + AttachmentFileName(i);
-        try {
-            CopyAttachmentPrivately(attachment, path);
-        } catch (...) {
-            platform::RemoveTree(folder);
-            throw;
-        }
+        const std::string path = CopyIntoOwnFolder(static_cast<TIdAttachment&>(mail_->Parts.Items(i)), i, folder);
         paths.push_back(path);
     }
     return paths;

@@ -26,12 +26,6 @@
 namespace view {
 namespace {
 
-bool IsAsciiText(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 // Texts shown to the user, in the local code page.
 constexpr const char* kLoadFailedText = "Fehler beim \xD6" "ffnen der Mail!";
 constexpr const char* kNoBoundaryText =
@@ -667,7 +661,7 @@ void MailViewCore::WriteHtmlPage(const std::string& bytes) {
 // Appends a text body to the text page: the lines that the whole text,
 // decoded and split, would give, made line by line so that a large mail
 // needs no second and third copy of its text and can be abandoned at any
-// point. Lines that stand as they are move over from the body, which is
+// point. The body's lines are read in place and move over; the body is
 // then empty (a new reading loads the file again).
 void MailViewCore::AppendBodyText(TStringList& body, std::string_view label, bool classicUtf8) {
     std::optional<const platform::TextEncoding*> encoding;
@@ -680,31 +674,34 @@ void MailViewCore::AppendBodyText(TStringList& body, std::string_view label, boo
         }
     }
     constexpr std::size_t kLinesBetweenCheckpoints = 1 << 16;
-    std::vector<std::string>& to = messageText_.Lines();
-    to.reserve(to.size() + body.Lines().size());
-    bool moved = false;
-    std::size_t count = 0;
-    for (std::string& line : body.Lines()) {
-        if (LoadCheckpoint && ++count % kLinesBetweenCheckpoints == 0) LoadCheckpoint();
-        const bool asItStands = Classic() ? IsAsciiText(line) : *encoding == nullptr;
-        std::string shown;
-        if (asItStands)
-            shown = std::move(line), moved = true;
-        else if (Classic())
-            shown = Shown(classicUtf8 ? platform::Utf8ToLocal(line) : line);
-        else
-            shown = platform::DecodeToUtf8(**encoding, line);
-        if (shown.find_first_of("\r\n") == std::string::npos) {
-            to.push_back(std::move(shown));
-            continue;
+    std::vector<std::string>& lines = body.Lines();
+    bool breaks = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (LoadCheckpoint && (i + 1) % kLinesBetweenCheckpoints == 0) LoadCheckpoint();
+        std::string& line = lines[i];
+        if (Classic()) {
+            if (!platform::IsAscii(line)) line = Shown(classicUtf8 ? platform::Utf8ToLocal(line) : line);
+        } else if (*encoding) {
+            line = platform::DecodeToUtf8(**encoding, line);
         }
-        // A break inside a line is cut as it would be in the joined text.
-        for (std::string& piece : SplitTextLines(shown + "\r\n")) to.push_back(std::move(piece));
+        breaks = breaks || line.find_first_of("\r\n") != std::string::npos;
     }
-    if (moved) {
-        body.Clear();
-        bodiesHandedOver_ = true;
+    std::vector<std::string>& to = messageText_.Lines();
+    if (to.empty() && !breaks) {
+        to.swap(lines);
+    } else {
+        to.reserve(to.size() + lines.size());
+        for (std::string& line : lines) {
+            if (line.find_first_of("\r\n") == std::string::npos) {
+                to.push_back(std::move(line));
+                continue;
+            }
+            // A break inside a line is cut as it would be in the joined text.
+            for (std::string& piece : SplitTextLines(line + "\r\n")) to.push_back(std::move(piece));
+        }
     }
+    std::vector<std::string>().swap(lines);
+    bodiesHandedOver_ = true;
     messageTextConverted_ = messageTextConverted_ || classicUtf8;
     messageTextDirty_ = true;
 }

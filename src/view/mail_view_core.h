@@ -205,6 +205,9 @@ private:
     void AppendRawHeaderLine(const std::string& line);
     std::string CidFilePath(const TIdAttachment& part, int index) const;
     bool StoreCidFile(TIdAttachment& part, const std::string& path);
+    // Copies one attachment into a new folder of its own under TempDir;
+    // the copy's path. Raises "Error saving attachment.".
+    std::string CopyIntoOwnFolder(TIdAttachment& attachment, int index, std::string& folder);
     // Copies one attachment for opening; false when it is a program.
     bool OpenAttachmentCopy(TIdAttachment& attachment, int index);
 
