@@ -25,12 +25,17 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BU
 cmake --build "$build" --target "${targets[@]}"
 
 corpus_dir=$root/../shared/corpus
-[ -d "$corpus_dir" ] || echo "fuzz seeds: no mail corpus at $corpus_dir, skipped; seeding from tests/data only"
+seed_sources=("$root/tests/data")
+if [ -d "$corpus_dir" ]; then
+  seed_sources+=("$corpus_dir")
+else
+  echo "fuzz seeds: no mail corpus at $corpus_dir, skipped; seeding from tests/data only"
+fi
 seeds=$build/seeds
 rm -rf "$seeds"
 mkdir -p "$seeds/mail" "$seeds/header"
 # Whole mails: the project's own test mails, earlier findings and the shared corpus.
-find "$root/tests/data" "$corpus_dir" -type f ! -name '*.md' ! -name '*.json' -size -512k 2>/dev/null |
+find "${seed_sources[@]}" -type f ! -name '*.md' ! -name '*.json' -size -512k 2>/dev/null |
   while IFS= read -r f; do cp "$f" "$seeds/mail/$(printf '%s' "$f" | md5sum | cut -c1-16)"; done
 # Header values: subjects, addresses and dates taken out of those mails.
 { grep -h -a -i -E '^(subject|from|to|cc|reply-to|date|received):' "$seeds"/mail/* 2>/dev/null || true; } |
