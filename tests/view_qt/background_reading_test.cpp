@@ -22,11 +22,7 @@ protected:
         QByteArray mail = "From: a@example.org\r\nSubject: gross\r\n\r\n";
         for (int i = 0; mail.size() < 3'000'000; ++i)
             mail += "Zeile " + QByteArray::number(i) + " " + QByteArray(60, 'x') + "\r\n";
-        const QString path = root.filePath(QStringLiteral("mails/gross.kqv"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(mail);
-        return path;
+        return WriteMail(QStringLiteral("gross.kqv"), mail);
     }
     // Every read of a mail file waits a little, so that the test can act
     // while a mail is read.
@@ -76,11 +72,8 @@ TEST_F(BackgroundReading, TheViewGoingAwayEndsTheReading) {
 }
 
 TEST_F(BackgroundReading, AStartUpMailsBoxWaitsForTheWindow) {
-    const QString path = root.filePath(QStringLiteral("mails/ohne_boundary.kqv"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("From: a@example.org\r\nContent-Type: multipart/mixed\r\n\r\nText\r\n");
-    file.close();
+    const QString path = WriteMail(QStringLiteral("ohne_boundary.kqv"),
+                                   "From: a@example.org\r\nContent-Type: multipart/mixed\r\n\r\nText\r\n");
     form->BeginStartUpMail(path, 300);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_TRUE(form->Reading());

@@ -21,11 +21,8 @@ protected:
 };
 
 TEST_F(CharsetMenu, ChoiceShowsTheMailAgainAndOnlyAutomaticAndClassicAreRemembered) {
-    const QString path = root.filePath(QStringLiteral("mails/koi8.kqv"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Subject: x\nContent-Type: text/plain\n\n\xF0\xD2\xC9\xD7\xC5\xD4\n");
-    file.close();
+    const QString path =
+        WriteMail(QStringLiteral("koi8.kqv"), "Subject: x\nContent-Type: text/plain\n\n\xF0\xD2\xC9\xD7\xC5\xD4\n");
     form->SetMailFileName(path);
     ChangeMailAndWait();
     EXPECT_TRUE(Item("Automatisch1")->isChecked());

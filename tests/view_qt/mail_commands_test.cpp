@@ -222,12 +222,9 @@ TEST_F(MailCommands, PrintShowsAPreviewAndPrintsTheHtmlPage) {
 TEST_F(MailCommands, LongTextMailPrintsOnManyPagesInAFixedFont) {
     QByteArray body;
     for (int i = 1; i <= 600; ++i) body += "Zeile " + QByteArray::number(i) + " des langen Textes\r\n";
-    const QString path = root.filePath(QStringLiteral("mails/lang.kqv"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("From: a@example.org\r\nTo: b@example.org\r\nCc: Carla <c@example.org>\r\nSubject: Lang\r\n"
-               "Date: Sun, 06 Dec 2026 18:59:18 +0100\r\n\r\n" + body);
-    file.close();
+    const QString path = WriteMail(QStringLiteral("lang.kqv"),
+                                   "From: a@example.org\r\nTo: b@example.org\r\nCc: Carla <c@example.org>\r\n"
+                                   "Subject: Lang\r\nDate: Sun, 06 Dec 2026 18:59:18 +0100\r\n\r\n" + body);
     form->SetMailFileName(path);
     ChangeMailAndWait();
     const auto document = form->CurrentDocument();

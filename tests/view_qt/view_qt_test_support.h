@@ -67,6 +67,11 @@ protected:
         EXPECT_TRUE(source.open(QIODevice::ReadOnly)) << name.toStdString();
         QByteArray bytes = source.readAll();
         for (const auto& [placeholder, value] : replacements) bytes.replace(placeholder, value);
+        return WriteMail(name, bytes);
+    }
+
+    // A mail of these bytes in the scratch folder; its path.
+    QString WriteMail(const QString& name, const QByteArray& bytes) {
         const QString path = root.filePath(QStringLiteral("mails/") + name);
         QFile target(path);
         EXPECT_TRUE(target.open(QIODevice::WriteOnly | QIODevice::Truncate));
