@@ -113,6 +113,9 @@ std::string DecodeWithIconv(std::string_view converterName, std::string_view byt
     }
     convert(nullptr, nullptr);  // back to the initial shift state
     out.resize(used);
+    // The room reserved for the worst case is not kept: the text page holds
+    // its lines for as long as the mail is shown.
+    out.shrink_to_fit();
     return out;
 }
 
