@@ -38,8 +38,6 @@ constexpr std::string_view kTypeAttachmentLine = "*********  Typ: Anhang        
 constexpr std::string_view kTypeTextLine = "*********  Typ: Text                    *****************";
 static_assert(kStars57.size() == 57 && kMessageHeaderLine.size() == 57 && kPartHeaderLine.size() == 57 &&
               kTypeAttachmentLine.size() == 57 && kTypeTextLine.size() == 57);
-constexpr std::string_view kTextSeparator = "***********************";
-static_assert(kTextSeparator.size() == 23);
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr int kDeleteRetries = 5;
@@ -51,6 +49,25 @@ constexpr std::size_t kEarlyTextBytes = 256 * 1024;
 
 bool ContentTypeSaysMultipart(const TIdMessage& mail) {
     return ContainsUpper(mail.Headers.ValueOf("Content-Type"), "MULTIPART");
+}
+
+// The charset the message declares for its text: its own, or for a
+// multipart message that names none, the first one a text part names.
+std::string MessageCharsetLabel(const TIdMessage& mail) {
+    if (platform::EncodingForLabel(mail.CharSet)) return mail.CharSet;
+    for (int i = 0; i < mail.Parts.Count(); ++i) {
+        const auto* text = dynamic_cast<const TIdText*>(&mail.Parts.Items(i));
+        if (text && platform::EncodingForLabel(text->CharSet)) return text->CharSet;
+    }
+    return {};
+}
+
+// The subject as shown (UTF-8); decoder nullptr: the classic view.
+std::string SubjectOf(const TIdMessage& mail, const MailTextDecoder* decoder) {
+    if (decoder) return decoder->HeaderValue(mail.Headers.ValueOf("Subject"));
+    std::string local = mail.Subject;
+    if (ContainsUpper(mail.Headers.ValueOf("Content-Type"), "UTF-8")) local = platform::Utf8ToLocal(local);
+    return platform::LocalToUtf8(local);
 }
 
 // The first bytes of the file, or nothing when it is small or unreadable.
@@ -172,7 +189,7 @@ void MailViewCore::ChooseCharset(const CharsetChoice& choice) {
 // charset changes.
 void MailViewCore::Present() {
     text_.reset();
-    if (!Classic()) text_ = std::make_unique<MailTextDecoder>(charset_, MessageCharsetLabel());
+    if (!Classic()) text_ = std::make_unique<MailTextDecoder>(charset_, MessageCharsetLabel(*mail_));
     shownNames_.assign(static_cast<std::size_t>(mail_->Parts.Count()), std::string());
     for (int i = 0; i < mail_->Parts.Count(); ++i)
         if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&mail_->Parts.Items(i)))
@@ -268,17 +285,6 @@ std::string MailViewCore::ShownHeaderLine(std::string_view line) const {
     return Classic() ? Shown(line) : text_->HeaderBytes(line);
 }
 
-// The charset the message declares for its text: its own, or for a
-// multipart message that names none, the first one a text part names.
-std::string MailViewCore::MessageCharsetLabel() const {
-    if (platform::EncodingForLabel(mail_->CharSet)) return mail_->CharSet;
-    for (int i = 0; i < mail_->Parts.Count(); ++i) {
-        const auto* text = dynamic_cast<const TIdText*>(&mail_->Parts.Items(i));
-        if (text && platform::EncodingForLabel(text->CharSet)) return text->CharSet;
-    }
-    return {};
-}
-
 // As the reader splits address lists: a comma or quote that comes out of
 // an encoded word is text, not syntax.
 TIdEMailAddressList MailViewCore::DecodedAddresses(std::string_view rawValue) const {
@@ -356,39 +362,19 @@ void MailViewCore::ShowEarlyText() {
     } catch (const std::exception&) {
         return;
     }
-    const std::vector<std::string> lines = EarlyTextLines(start);
+    std::optional<MailTextDecoder> decoder;
+    if (!Classic()) decoder.emplace(charset_, MessageCharsetLabel(start));
+    const MailTextDecoder* reading = decoder ? &*decoder : nullptr;
+    const std::vector<std::string> lines = TextPageOf(start, reading);
     if (lines.empty()) return;
     TStringList seen;
     HeaderSummary summary = BuildHeaderSummary(start, seen);
     for (std::string& value : summary.values) value = Shown(value);
-    std::string subject = start.Subject;
-    if (ContainsUpper(start.Headers.ValueOf("Content-Type"), "UTF-8")) subject = platform::Utf8ToLocal(subject);
-    subject = Classic() ? Shown(subject)
-                        : MailTextDecoder(charset_, start.CharSet).HeaderValue(start.Headers.ValueOf("Subject"));
-    ports_.displays.ShowSubjectLine("Betreff: " + subject);
+    ports_.displays.ShowSubjectLine("Betreff: " + SubjectOf(start, reading));
     ports_.displays.ShowHeaderSummary(summary.labels, summary.values);
     ports_.displays.ShowMessageText(lines);
     earlyTextShown_ = true;
     messageTextDirty_ = true;
-}
-
-std::vector<std::string> MailViewCore::EarlyTextLines(TIdMessage& start) const {
-    if (Classic()) {
-        std::vector<std::string> lines = BuildTextPage(start).lines.Lines();
-        for (std::string& line : lines) line = Shown(line);
-        return lines;
-    }
-    const MailTextDecoder decoder(charset_, start.CharSet);
-    if (!ContentTypeSaysMultipart(start)) return SplitTextLines(decoder.Text(start.Body.Text(), start.CharSet));
-    std::vector<std::string> lines;
-    for (int i = 0; i < start.Parts.Count(); ++i) {
-        const auto* text = dynamic_cast<const TIdText*>(&start.Parts.Items(i));
-        if (!text || ContainsUpper(text->ContentType, "HTML")) continue;
-        if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
-        for (std::string& line : SplitTextLines(decoder.Text(text->Body.Text(), text->CharSet)))
-            lines.push_back(std::move(line));
-    }
-    return lines;
 }
 
 // A mail that fails to load leaves the header area of the one before.
@@ -398,13 +384,7 @@ void MailViewCore::RestoreHeaderArea() {
 }
 
 void MailViewCore::ShowSubject() {
-    if (Classic()) {
-        std::string local = mail_->Subject;
-        if (ContainsUpper(mail_->Headers.ValueOf("Content-Type"), "UTF-8")) local = platform::Utf8ToLocal(local);
-        subjectText_ = Shown(local);
-    } else {
-        subjectText_ = text_->HeaderValue(mail_->Headers.ValueOf("Subject"));
-    }
+    subjectText_ = SubjectOf(*mail_, text_.get());
     subjectLine_ = "Betreff: " + subjectText_;
     ports_.displays.ShowSubjectLine(subjectLine_);
 }
@@ -658,50 +638,12 @@ void MailViewCore::WriteHtmlPage(const std::string& bytes) {
     mailFolder_->Files()->Add(htmlTempFileName_.substr(MailFolder().size()), PageFileUse::pfDocument);
 }
 
-// Appends a text body to the text page: the lines that the whole text,
-// decoded and split, would give, made line by line so that a large mail
-// needs no second and third copy of its text and can be abandoned at any
-// point. The body's lines are read in place and move over; the body is
-// then empty (a new reading loads the file again).
+// Lines that stand as they are move over from the body, which is then empty
+// (a new reading loads the file again).
 void MailViewCore::AppendBodyText(TStringList& body, std::string_view label, bool classicUtf8) {
-    std::optional<const platform::TextEncoding*> encoding;
-    if (!Classic()) {
-        encoding = text_->LineByLine(body.Lines(), label);
-        if (!encoding) {
-            for (std::string& line : SplitTextLines(text_->Text(body.Text(), label))) messageText_.Add(std::move(line));
-            messageTextDirty_ = true;
-            return;
-        }
-    }
-    constexpr std::size_t kLinesBetweenCheckpoints = 1 << 16;
-    std::vector<std::string>& lines = body.Lines();
-    bool breaks = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (LoadCheckpoint && (i + 1) % kLinesBetweenCheckpoints == 0) LoadCheckpoint();
-        std::string& line = lines[i];
-        if (Classic()) {
-            if (!platform::IsAscii(line)) line = Shown(classicUtf8 ? platform::Utf8ToLocal(line) : line);
-        } else if (*encoding) {
-            line = platform::DecodeToUtf8(**encoding, line);
-        }
-        breaks = breaks || line.find_first_of("\r\n") != std::string::npos;
-    }
-    std::vector<std::string>& to = messageText_.Lines();
-    if (to.empty() && !breaks) {
-        to.swap(lines);
-    } else {
-        to.reserve(to.size() + lines.size());
-        for (std::string& line : lines) {
-            if (line.find_first_of("\r\n") == std::string::npos) {
-                to.push_back(std::move(line));
-                continue;
-            }
-            // A break inside a line is cut as it would be in the joined text.
-            for (std::string& piece : SplitTextLines(line + "\r\n")) to.push_back(std::move(piece));
-        }
-    }
-    std::vector<std::string>().swap(lines);
-    bodiesHandedOver_ = true;
+    const bool hadLines = !body.Empty();
+    view::AppendBodyText(messageText_.Lines(), body, label, {text_.get(), classicUtf8}, LoadCheckpoint);
+    bodiesHandedOver_ = bodiesHandedOver_ || (hadLines && body.Empty());
     messageTextConverted_ = messageTextConverted_ || classicUtf8;
     messageTextDirty_ = true;
 }

@@ -169,7 +169,6 @@ private:
 
     void Reset();
     void ShowEarlyText();
-    std::vector<std::string> EarlyTextLines(TIdMessage& start) const;
     void RestoreHeaderArea();
     void LoadAndPresent();
     bool LoadWithRepair();
@@ -178,7 +177,6 @@ private:
     bool Classic() const { return charset_.mode == CharsetMode::cmClassic; }
     std::string Shown(std::string_view local) const;
     std::string ShownHeaderLine(std::string_view line) const;
-    std::string MessageCharsetLabel() const;
     TIdEMailAddressList DecodedAddresses(std::string_view rawValue) const;
     Name AttachedName(const TIdAttachment& part, int index) const;
     void SetAttachedName(TIdAttachment& part, int index, Name name);

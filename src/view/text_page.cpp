@@ -1,83 +1,74 @@
 #include "view/text_page.h"
 
+#include <optional>
+
 #include "platform/codepage.h"
+#include "platform/text_encoding.h"
+#include "platform/utf8.h"
 #include "reader/message/message.h"
+#include "view/mail_text_decoder.h"
 #include "view/text_rules.h"
 
 namespace view {
-namespace {
 
-constexpr std::string_view kTextSeparator = "***********************";
 static_assert(kTextSeparator.size() == 23);
 
-bool HasLineBreak(const std::vector<std::string>& lines) {
-    for (const std::string& line : lines)
-        if (line.find_first_of("\r\n") != std::string::npos) return true;
-    return false;
+void AppendBodyText(std::vector<std::string>& to, TStringList& body, std::string_view label,
+                    const TextReading& reading, const std::function<void()>& checkpoint) {
+    // In the Unicode view: the encoding each line is read in, nullptr when
+    // every line stands as it is.
+    std::optional<const platform::TextEncoding*> encoding;
+    if (reading.decoder) {
+        encoding = reading.decoder->LineByLine(body.Lines(), label);
+        if (!encoding) {
+            for (std::string& line : SplitTextLines(reading.decoder->Text(body.Text(), label)))
+                to.push_back(std::move(line));
+            return;
+        }
+    }
+    constexpr std::size_t kLinesBetweenCheckpoints = 1 << 16;
+    std::vector<std::string>& lines = body.Lines();
+    bool breaks = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (checkpoint && (i + 1) % kLinesBetweenCheckpoints == 0) checkpoint();
+        std::string& line = lines[i];
+        if (!reading.decoder) {
+            if (!platform::IsAscii(line))
+                line = platform::LocalToUtf8(reading.classicUtf8 ? platform::Utf8ToLocal(line) : line);
+        } else if (*encoding) {
+            line = platform::DecodeToUtf8(**encoding, line);
+        }
+        breaks = breaks || line.find_first_of("\r\n") != std::string::npos;
+    }
+    if (to.empty() && !breaks) {
+        to.swap(lines);
+    } else {
+        to.reserve(to.size() + lines.size());
+        for (std::string& line : lines) {
+            if (line.find_first_of("\r\n") == std::string::npos) {
+                to.push_back(std::move(line));
+                continue;
+            }
+            // A break inside a line is cut as it would be in the joined text.
+            for (std::string& piece : SplitTextLines(line + "\r\n")) to.push_back(std::move(piece));
+        }
+    }
+    std::vector<std::string>().swap(lines);
 }
 
-// AppendTextLines, moving the body's lines over when they are the whole
-// text so far and stay as they are.
-void TakeTextLines(std::vector<std::string>& to, TStringList& body, bool utf8) {
-    if (to.empty() && !utf8 && !HasLineBreak(body.Lines())) {
-        to.swap(body.Lines());
-        body.Clear();
-        return;
-    }
-    AppendTextLines(to, body, utf8);
-}
-
-void AppendPartText(TextPage& page, TIdText& part) {
-    if (ContainsUpper(part.ContentType, "HTML")) {
-        if (!page.lines.Empty()) return;
-        AppendTextLines(page.lines.Lines(), part.Body, false);
-        page.convertedFromUtf8 = false;
-        return;
-    }
-    if (!page.lines.Empty()) {
-        page.lines.Add("");
-        page.lines.Add(std::string(kTextSeparator));
-        page.lines.Add("");
-    }
-    const bool utf8 = SaysUtf8(part.Headers);
-    TakeTextLines(page.lines.Lines(), part.Body, utf8);
-    page.convertedFromUtf8 = page.convertedFromUtf8 || utf8;
-}
-
-}  // namespace
-
-TextPage BuildTextPage(TIdMessage& mail) {
-    TextPage page;
+std::vector<std::string> TextPageOf(TIdMessage& mail, const MailTextDecoder* decoder) {
+    std::vector<std::string> lines;
     if (!ContainsUpper(mail.Headers.ValueOf("Content-Type"), "MULTIPART")) {
-        if (ContainsUpper(mail.ContentType, "HTML")) {
-            // Its source; the page is published from the body later.
-            AppendTextLines(page.lines.Lines(), mail.Body, false);
-        } else {
-            page.convertedFromUtf8 = SaysUtf8(mail.Headers);
-            TakeTextLines(page.lines.Lines(), mail.Body, page.convertedFromUtf8);
-        }
-    } else if (mail.Parts.Count() == 0) {
-        TakeTextLines(page.lines.Lines(), mail.Body, false);
+        AppendBodyText(lines, mail.Body, mail.CharSet, {decoder, !decoder && SaysUtf8(mail.Headers)});
+        return lines;
     }
-    for (int i = 0; i < mail.Parts.Count(); ++i)
-        if (auto* text = dynamic_cast<TIdText*>(&mail.Parts.Items(i))) AppendPartText(page, *text);
-    return page;
-}
-
-void AppendTextLines(std::vector<std::string>& to, const TStringList& body, bool utf8) {
-    to.reserve(to.size() + body.Lines().size());
-    std::string converted;
-    for (const std::string& line : body) {
-        if (utf8) converted = platform::Utf8ToLocal(line);
-        const std::string& text = utf8 ? converted : line;
-        if (text.find_first_of("\r\n") == std::string::npos) {
-            to.push_back(text);
-            continue;
-        }
-        // Every line of the joined text ends in CR LF; a break inside a line
-        // is cut as it would be there.
-        for (std::string& piece : SplitTextLines(text + "\r\n")) to.push_back(std::move(piece));
+    for (int i = 0; i < mail.Parts.Count(); ++i) {
+        auto* text = dynamic_cast<TIdText*>(&mail.Parts.Items(i));
+        if (!text || ContainsUpper(text->ContentType, "HTML")) continue;
+        if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
+        AppendBodyText(lines, text->Body, text->CharSet, {decoder, !decoder && SaysUtf8(text->Headers)});
     }
+    return lines;
 }
 
 }  // namespace view

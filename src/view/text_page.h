@@ -1,10 +1,12 @@
 #pragma once
-// What the text view (reNachricht) shows for a loaded mail: the body of a
-// mail that is not multipart, then the plain texts of all non-HTML text
-// parts in file order, separated by the asterisk block; the source of an
-// HTML text stands in only while nothing else is there.
+// What the text view (reNachricht) shows of a text body: the lines that the
+// whole text, decoded and split, would give, made line by line where the
+// charset allows it, so that a large mail needs no second and third copy
+// of its text and its reading can be abandoned at any point.
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reader/string_list.h"
@@ -13,19 +15,29 @@ class TIdMessage;
 
 namespace view {
 
-struct TextPage {
-    TStringList lines;
-    // Whether any of it went through Utf8ToLocal.
-    bool convertedFromUtf8 = false;
+class MailTextDecoder;
+
+// Between the texts of two text parts, with an empty line on either side.
+inline constexpr std::string_view kTextSeparator = "***********************";
+
+// How the text is read: decoder for the Unicode view, nullptr for the
+// classic one, where classicUtf8 says the body is UTF-8 (converted to
+// Windows-1252 and shown from there).
+struct TextReading {
+    const MailTextDecoder* decoder = nullptr;
+    bool classicUtf8 = false;
 };
 
-// Takes over the body lines it shows as they are (a plain body that needs
-// no conversion): those bodies are empty afterwards, which spares a large
-// mail a second copy of its text.
-TextPage BuildTextPage(TIdMessage& mail);
+// Appends the lines of a text body in the charset label names. The body's
+// lines are read in place and move over: the body is empty afterwards
+// unless a stateful charset made the whole text be read at once.
+// checkpoint, if set, is called now and then and may raise to stop.
+void AppendBodyText(std::vector<std::string>& to, TStringList& body, std::string_view label,
+                    const TextReading& reading, const std::function<void()>& checkpoint = {});
 
-// Appends the lines that setting a text view to body.Text() (converted by
-// Utf8ToLocal when utf8) gives, without building that text.
-void AppendTextLines(std::vector<std::string>& to, const TStringList& body, bool utf8);
+// The text page of a mail read only in part (the start of a large file):
+// the body of a mail that is not multipart, else its text parts other than
+// HTML, separated. Takes the bodies over.
+std::vector<std::string> TextPageOf(TIdMessage& mail, const MailTextDecoder* decoder);
 
 }  // namespace view

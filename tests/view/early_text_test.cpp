@@ -90,7 +90,8 @@ TEST(TextLines, AreTheLinesOfTheJoinedTextCutAgain) {
     };
     for (const TStringList& body : bodies) {
         Lines lines;
-        view::AppendTextLines(lines, body, false);
+        TStringList taken = body;
+        view::AppendBodyText(lines, taken, "", {});
         EXPECT_EQ(lines, SplitTextLines(body.Text())) << body.Text();
     }
 }
