@@ -91,19 +91,24 @@ done
 
 # "Beenden" is the third command on the menu bar: Alt, Right, Right,
 # Return. There is no window manager, so the window is given the focus
-# first.
+# first. Keys are sent again only while the window is still on screen: a
+# key pressed into a window that goes away meanwhile loses its release, and
+# the server then repeats it into the next viewer's start-up box.
 ended=""
 for attempt in 1 2 3 4 5; do
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  { xdotool key --window "$window" alt && sleep 0.3 &&
-    xdotool key --window "$window" Right && sleep 0.3 &&
-    xdotool key --window "$window" Right && sleep 0.3 &&
-    xdotool key --window "$window" Return; } 2>/dev/null || true
-  for _ in $(seq 50); do
+  if xdotool search --onlyvisible --name "^$caption\$" 2>/dev/null | grep -qx "$window"; then
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    { xdotool key --window "$window" alt && sleep 0.3 &&
+      xdotool key --window "$window" Right && sleep 0.3 &&
+      xdotool key --window "$window" Right && sleep 0.3 &&
+      xdotool key --window "$window" Return; } 2>/dev/null || true
+  fi
+  for _ in $(seq 100); do
     kill -0 "$viewer" 2>/dev/null || { ended=yes; break 2; }
     sleep 0.1
   done
 done
+xdotool keyup alt Right Return 2>/dev/null || true
 [ -n "$ended" ] || { echo "viewer did not end on Beenden"; exit 1; }
 ended_cleanly
 echo "ended by Beenden"
