@@ -3,6 +3,8 @@
 #   - no file: when its window maps (from the process start);
 #   - the example mail: when its HTML page is painted (the first pixel of
 #     the link colour 0000EE in the window);
+#   - the floor under that: a window with nothing but a web view loading the
+#     example mail's finished page from disk, when that is painted;
 #   - with --large, a 100 MB text mail: when its first text shows, the
 #     viewer's peak memory once it is read, and how long SIGTERM, sent one
 #     second after the window mapped, takes to end the viewer.
@@ -24,8 +26,9 @@ while [ $# -gt 0 ]; do
 done
 viewer=$build/bin/merivo-mailviewer
 probe=$build/bench/kqv-paint-probe
-for tool in "$viewer" "$probe"; do
-  [ -x "$tool" ] || { echo "missing $tool: cmake --build $build --target merivo-mailviewer kqv-paint-probe" >&2; exit 1; }
+floor=$build/bench/kqv-webengine-floor
+for tool in "$viewer" "$probe" "$floor" "$build/bin/kqv-dump"; do
+  [ -x "$tool" ] || { echo "missing $tool: cmake --build $build" >&2; exit 1; }
 done
 example=examples/Beispiel-Protokoll.kqv
 
@@ -62,10 +65,16 @@ if [ "$large" = 1 ]; then
   "$bench" --write-large "$work" >/dev/null 2>&1
 fi
 
-: >"$work/map"; : >"$work/html"; : >"$work/text"; : >"$work/textmap"; : >"$work/rss"; : >"$work/end"
+# The page the viewer writes for the example mail, for the floor.
+"$build/bin/kqv-dump" --view "$example" |
+  python3 -c 'import json, sys; sys.stdout.write(json.load(sys.stdin)["html"])' >"$work/page.html"
+floor_caption="WebEngine floor"
+
+: >"$work/map"; : >"$work/html"; : >"$work/floor"; : >"$work/text"; : >"$work/textmap"; : >"$work/rss"; : >"$work/end"
 for run in $(seq "$runs"); do
   field map_ms -- "$viewer" >>"$work/map"
   field paint_ms --color 0000ee -- "$viewer" "$example" >>"$work/html"
+  field paint_ms --caption "$floor_caption" --color 0000ee -- "$floor" "$floor_caption" "$work/page.html" >>"$work/floor"
   if [ "$large" = 1 ]; then
     # The text page lies below the header area and the tabs.
     out=$("$probe" --dark --region 10,200,700,250 --settle --timeout 120 -- "$viewer" "$work/text-100MB.kqv" 2>/dev/null)
@@ -82,7 +91,10 @@ map=$(median <"$work/map")
 html=$(median <"$work/html")
 echo "no file, window mapped:        $map ms   (runs: $(tr '\n' ' ' <"$work/map"))"
 echo "example mail, HTML painted:    $html ms   (runs: $(tr '\n' ' ' <"$work/html"))"
+floor_ms=$(median <"$work/floor")
+echo "web view alone, page painted:  $floor_ms ms   (runs: $(tr '\n' ' ' <"$work/floor"))"
 awk -v h="$html" -v m="$map" 'BEGIN { if (m > 0 && h != "-") printf "ratio HTML painted / window mapped: %.2f\n", h / m }'
+awk -v f="$floor_ms" -v m="$map" 'BEGIN { if (m > 0 && f != "-") printf "ratio web view alone / window mapped: %.2f (the floor)\n", f / m }'
 if [ "$large" = 1 ]; then
   echo "100 MB text mail, first text:  $(median <"$work/text") ms   (runs: $(tr '\n' ' ' <"$work/text"))"
   echo "   its window mapped:          $(median <"$work/textmap") ms   (runs: $(tr '\n' ' ' <"$work/textmap"))"
