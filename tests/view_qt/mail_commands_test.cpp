@@ -10,7 +10,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -157,9 +156,9 @@ TEST_F(MailCommands, SourceWindowShowsFindsAndSavesTheStoredBytes) {
     auto* window = view::qt::MailSourceWindow::Open(mail, nullptr, error);
     ASSERT_NE(window, nullptr);
     std::unique_ptr<QWidget> owner(window);
-    auto* text = window->findChild<QPlainTextEdit*>("memoQuelltext");
-    EXPECT_TRUE(text->isReadOnly());
-    EXPECT_TRUE(text->toPlainText().contains(QString::fromUtf8("Grüße aus Köln")));  // Latin-1 bytes
+    auto* text = window->findChild<view::qt::MailTextView*>("memoQuelltext");
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->ToPlainText().contains(QString::fromUtf8("Grüße aus Köln")));  // Latin-1 bytes
     window->findChild<QAction*>("actQuelltextSuchen")->trigger();
     window->findChild<QLineEdit*>("edSuchen")->setText(QStringLiteral("example.org"));
     window->Finder()->FindNext();
@@ -171,6 +170,20 @@ TEST_F(MailCommands, SourceWindowShowsFindsAndSavesTheStoredBytes) {
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll(), b.readAll());
     EXPECT_EQ(view::qt::MailSourceWindow::Open(root.filePath("fehlt.kqv"), nullptr, error), nullptr);
+}
+
+TEST(SourceText, LineEndsAndBytesAsStored) {
+    struct Case {
+        QByteArray stored;
+        std::string shown;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"a\r\nb\rc\nd\r\n", "a\nb\nc\nd"},
+             {"\r\n\r\n", "\n"},
+             {"Gr\xC3\xBC\xC3\x9F" "e", "Grüße"},
+             {"Gr\xFC\xDF" "e\x80", "Grüße€"},
+         })
+        EXPECT_EQ(view::qt::SourceText(c.stored).Utf8(), c.shown) << c.stored.toStdString();
 }
 
 TEST_F(MailCommands, PdfOfTheExampleHasHeaderBlockAndBody) {

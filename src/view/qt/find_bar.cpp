@@ -5,10 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QToolButton>
 #include <QWebEngineFindTextResult>
 #include <QWebEnginePage>
@@ -24,8 +21,7 @@ namespace {
 
 // The match a search selects among the sorted match starts, going on from
 // position (the start of the match on show when selected, else the cursor).
-template <typename Offset>
-std::size_t PickMatch(const std::vector<Offset>& starts, Offset position, FindStep step, bool selected) {
+std::size_t PickMatch(const std::vector<std::size_t>& starts, std::size_t position, FindStep step, bool selected) {
     const bool backward = step == FindStep::fsPrevious;
     const bool inclusive = step == FindStep::fsRefine || !selected;
     if (backward) {
@@ -90,26 +86,6 @@ void MailTextFindTarget::Find(const QString& text, FindStep step, Reply reply) {
     const std::size_t index = PickMatch(starts, selected ? selectionStart : view_->TopOffset(), step, selected);
     view_->Select(starts[index], ends[index]);
     view_->EnsureVisible(starts[index]);
-    reply(static_cast<int>(index) + 1, static_cast<int>(starts.size()));
-}
-
-void PlainTextFindTarget::Find(const QString& text, FindStep step, Reply reply) {
-    if (!edit_ || text.isEmpty()) return reply(0, 0);
-    QTextDocument* document = edit_->document();
-    std::vector<int> starts;
-    for (QTextCursor found = document->find(text, 0); !found.isNull(); found = document->find(text, found))
-        starts.push_back(found.selectionStart());
-    if (starts.empty()) return reply(0, 0);
-
-    // Onwards from the match on show, or from the cursor when none is.
-    const QTextCursor cursor = edit_->textCursor();
-    const int from = cursor.hasSelection() ? cursor.selectionStart() : cursor.position();
-    const std::size_t index = PickMatch(starts, from, step, cursor.hasSelection());
-    QTextCursor match(document);
-    match.setPosition(starts[index]);
-    match.setPosition(starts[index] + static_cast<int>(text.size()), QTextCursor::KeepAnchor);
-    edit_->setTextCursor(match);
-    edit_->ensureCursorVisible();
     reply(static_cast<int>(index) + 1, static_cast<int>(starts.size()));
 }
 

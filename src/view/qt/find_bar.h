@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <functional>
 
-#include <QPlainTextEdit>
 #include <QWebEnginePage>
 
 #include "view/qt/mail_text_view.h"
@@ -36,16 +35,6 @@ public:
     virtual void Find(const QString& text, FindStep step, Reply reply) = 0;
     // The bar was closed or the text emptied: drop any highlighting.
     virtual void EndFind() {}
-};
-
-// A plain text view as a find target; letter case is ignored.
-class PlainTextFindTarget : public FindTarget {
-public:
-    explicit PlainTextFindTarget(QPlainTextEdit* edit) : edit_(edit) {}
-    void Find(const QString& text, FindStep step, Reply reply) override;
-
-private:
-    QPointer<QPlainTextEdit> edit_;
 };
 
 // A text page as a find target; letter case is ignored.

@@ -5,15 +5,18 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <string>
+#include <string_view>
+
 #include "platform/codepage.h"
+#include "platform/utf8.h"
 #include "view/qt/file_dialogs.h"
 #include "view/qt/find_bar.h"
+#include "view/qt/mail_text_view.h"
 
 namespace view::qt {
 namespace {
@@ -34,11 +37,23 @@ QAction* AddCommand(QWidget* owner, QToolBar* bar, const QString& text, const QK
 
 }  // namespace
 
-QString SourceText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError()) return text;
-    return QString::fromStdString(platform::LocalToUtf8(bytes.toStdString()));
+MailText SourceText(const QByteArray& bytes) {
+    const std::string_view stored(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string utf8 = platform::IsValidUtf8(stored) ? std::string(stored) : platform::LocalToUtf8(stored);
+    // Lines end at CR LF, LF or a lone CR; a final break adds no line.
+    std::size_t out = 0;
+    for (std::size_t in = 0; in < utf8.size(); ++in) {
+        const char c = utf8[in];
+        if (c == '\r') {
+            utf8[out++] = '\n';
+            if (in + 1 < utf8.size() && utf8[in + 1] == '\n') ++in;
+        } else {
+            utf8[out++] = c;
+        }
+    }
+    if (out > 0 && utf8[out - 1] == '\n') --out;
+    utf8.resize(out);
+    return MailText(std::move(utf8));
 }
 
 MailSourceWindow* MailSourceWindow::Open(const QString& mailFile, QWidget* parent, QString& error) {
@@ -65,16 +80,15 @@ MailSourceWindow::MailSourceWindow(const QString& mailFile, QByteArray bytes, QW
     find->setObjectName(QStringLiteral("actQuelltextSuchen"));
     QAction* close = AddCommand(this, toolBar, QString::fromUtf8("Schließen"), QKeySequence(Qt::CTRL | Qt::Key_W));
 
-    text_ = new QPlainTextEdit;
+    // The view of the text pages: its layout stays linear in the text, so
+    // no stored mail, however long its lines, holds up the program.
+    text_ = new MailTextView;
     text_->setObjectName(QStringLiteral("memoQuelltext"));
-    text_->setReadOnly(true);
-    text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text_->setPlainText(SourceText(bytes_));
+    text_->SetText(SourceText(bytes_));
 
     findBar_ = new FindBar;
-    findTarget_ = std::make_unique<PlainTextFindTarget>(text_);
+    findTarget_ = std::make_unique<MailTextFindTarget>(text_);
     findBar_->currentTarget = [this]() -> FindTarget* { return findTarget_.get(); };
 
     auto* layout = new QVBoxLayout(this);

@@ -10,16 +10,18 @@
 #include <memory>
 #include <optional>
 
-class QPlainTextEdit;
+#include "view/qt/mail_text.h"
 
 namespace view::qt {
 
 class FindBar;
-class PlainTextFindTarget;
+class MailTextFindTarget;
+class MailTextView;
 
 // The bytes of a mail file as text: UTF-8 where they are valid UTF-8,
-// otherwise one byte one character in Windows-1252, as the view reads mail.
-QString SourceText(const QByteArray& bytes);
+// otherwise one byte one character in Windows-1252, as the view reads mail;
+// lines end at CR LF, LF or a lone CR.
+MailText SourceText(const QByteArray& bytes);
 
 class MailSourceWindow : public QWidget {
     Q_OBJECT
@@ -45,9 +47,9 @@ private:
 
     QString mailFile_;
     QByteArray bytes_;
-    QPlainTextEdit* text_;
+    MailTextView* text_;
     FindBar* findBar_;
-    std::unique_ptr<PlainTextFindTarget> findTarget_;
+    std::unique_ptr<MailTextFindTarget> findTarget_;
 };
 
 }  // namespace view::qt
