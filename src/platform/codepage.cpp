@@ -1,6 +1,8 @@
 #include "platform/codepage.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/utf8.h"
 
@@ -35,6 +37,19 @@ struct CaseTables {
 };
 constexpr CaseTables kCase;
 
+// The first byte at or after from that is not ASCII, or the size.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t from) {
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    while (s.size() - from >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + from, 8);
+        if (word & kHighs) break;
+        from += 8;
+    }
+    while (from < s.size() && static_cast<unsigned char>(s[from]) < 0x80) ++from;
+    return from;
+}
+
 }  // namespace
 
 char32_t LocalCharToUnicode(unsigned char c) {
@@ -59,7 +74,15 @@ bool UnicodeToLocalChar(char32_t cp, char& out) {
 std::string LocalToUtf8(std::string_view local) {
     std::string out;
     out.reserve(local.size() + local.size() / 8);
-    for (char c : local) AppendUtf8(out, LocalCharToUnicode(static_cast<unsigned char>(c)));
+    std::size_t i = 0;
+    while (i < local.size()) {
+        // Mail text is mostly ASCII, which stays as it is: whole runs at once.
+        const std::size_t run = AsciiRunEnd(local, i);
+        out.append(local.data() + i, run - i);
+        if (run == local.size()) break;
+        AppendUtf8(out, LocalCharToUnicode(static_cast<unsigned char>(local[run])));
+        i = run + 1;
+    }
     return out;
 }
 

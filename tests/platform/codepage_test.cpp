@@ -11,6 +11,15 @@ TEST(Codepage, RoundTripsEveryByteThroughUtf8) {
     }
 }
 
+TEST(Codepage, NonAsciiByteAnywhereInALongerText) {
+    for (std::size_t at = 0; at < 20; ++at) {
+        std::string local(20, 'a');
+        local[at] = '\xE4';
+        const std::string expected = std::string(at, 'a') + "\xC3\xA4" + std::string(19 - at, 'a');
+        EXPECT_EQ(platform::LocalToUtf8(local), expected) << at;
+    }
+}
+
 TEST(Codepage, UndefinedBytesMapToTheirOwnCodePoints) {
     for (unsigned char b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(platform::LocalCharToUnicode(b), b);
     EXPECT_EQ(platform::LocalCharToUnicode(0x80), U'\u20AC');

@@ -9,6 +9,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -35,24 +36,31 @@ QAction* AddCommand(QWidget* owner, QToolBar* bar, const QString& text, const QK
     return action;
 }
 
+// Lines end at CR LF, LF or a lone CR; each becomes "\n", and a final break
+// adds no line.
+void EndLinesWithLf(std::string& utf8) {
+    std::size_t out = 0;
+    std::size_t in = 0;
+    while (in < utf8.size()) {
+        const char* cr = static_cast<const char*>(std::memchr(utf8.data() + in, '\r', utf8.size() - in));
+        const std::size_t end = cr ? static_cast<std::size_t>(cr - utf8.data()) : utf8.size();
+        if (out != in) std::memmove(utf8.data() + out, utf8.data() + in, end - in);
+        out += end - in;
+        if (!cr) break;
+        utf8[out++] = '\n';
+        in = end + 1;
+        if (in < utf8.size() && utf8[in] == '\n') ++in;
+    }
+    if (out > 0 && utf8[out - 1] == '\n') --out;
+    utf8.resize(out);
+}
+
 }  // namespace
 
 MailText SourceText(const QByteArray& bytes) {
     const std::string_view stored(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     std::string utf8 = platform::IsValidUtf8(stored) ? std::string(stored) : platform::LocalToUtf8(stored);
-    // Lines end at CR LF, LF or a lone CR; a final break adds no line.
-    std::size_t out = 0;
-    for (std::size_t in = 0; in < utf8.size(); ++in) {
-        const char c = utf8[in];
-        if (c == '\r') {
-            utf8[out++] = '\n';
-            if (in + 1 < utf8.size() && utf8[in + 1] == '\n') ++in;
-        } else {
-            utf8[out++] = c;
-        }
-    }
-    if (out > 0 && utf8[out - 1] == '\n') --out;
-    utf8.resize(out);
+    EndLinesWithLf(utf8);
     return MailText(std::move(utf8));
 }
 
