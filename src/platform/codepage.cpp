@@ -1,8 +1,6 @@
 #include "platform/codepage.h"
 
 #include <array>
-#include <cstdint>
-#include <cstring>
 
 #include "platform/utf8.h"
 
@@ -36,19 +34,6 @@ struct CaseTables {
     }
 };
 constexpr CaseTables kCase;
-
-// The first byte at or after from that is not ASCII, or the size.
-std::size_t AsciiRunEnd(std::string_view s, std::size_t from) {
-    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    while (s.size() - from >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + from, 8);
-        if (word & kHighs) break;
-        from += 8;
-    }
-    while (from < s.size() && static_cast<unsigned char>(s[from]) < 0x80) ++from;
-    return from;
-}
 
 }  // namespace
 

@@ -3,6 +3,9 @@
 #include <locale.h>
 #include <wctype.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/codepage.h"
 
 namespace platform {
@@ -103,10 +106,19 @@ std::string UpperCaseUtf8(std::string_view utf8) {
     return out;
 }
 
-bool IsAscii(std::string_view s) {
-    for (const char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
+bool IsAscii(std::string_view s) { return AsciiRunEnd(s) == s.size(); }
+
+std::size_t AsciiRunEnd(std::string_view s, std::size_t from) {
+    // Eight bytes at a time: mail text is mostly ASCII.
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    while (s.size() - from >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + from, 8);
+        if (word & kHighs) break;
+        from += 8;
+    }
+    while (from < s.size() && static_cast<unsigned char>(s[from]) < 0x80) ++from;
+    return from;
 }
 
 }  // namespace platform

@@ -17,6 +17,8 @@ void AppendUtf8(std::string& out, char32_t cp);
 
 bool IsValidUtf8(std::string_view s);
 bool IsAscii(std::string_view s);
+// The first byte at or after from that is not ASCII, or the size.
+std::size_t AsciiRunEnd(std::string_view s, std::size_t from = 0);
 
 // Text that claims to be UTF-8: every byte that is not part of a well-formed
 // sequence becomes its Windows-1252 character, so that nothing vanishes and

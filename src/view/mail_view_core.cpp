@@ -528,11 +528,7 @@ void MailViewCore::ShowTextPart(TIdText& part) {
     AppendRawHeaderBlock(kTypeTextLine, part.Headers);
     const bool utf8 = Classic() && SaysUtf8(part.Headers);
     if (!ContainsUpper(part.ContentType, "HTML")) {
-        if (!messageText_.Empty()) {
-            messageText_.Add("");
-            messageText_.Add(std::string(kTextSeparator));
-            messageText_.Add("");
-        }
+        SeparateFromTextBefore(messageText_.Lines());
         AppendBodyText(part.Body, part.CharSet, utf8);
         return;
     }

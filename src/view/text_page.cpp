@@ -11,7 +11,16 @@
 
 namespace view {
 
+namespace {
+
+constexpr std::string_view kTextSeparator = "***********************";
 static_assert(kTextSeparator.size() == 23);
+
+}  // namespace
+
+void SeparateFromTextBefore(std::vector<std::string>& lines) {
+    if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
+}
 
 void AppendBodyText(std::vector<std::string>& to, TStringList& body, std::string_view label,
                     const TextReading& reading, const std::function<void()>& checkpoint) {
@@ -65,7 +74,7 @@ std::vector<std::string> TextPageOf(TIdMessage& mail, const MailTextDecoder* dec
     for (int i = 0; i < mail.Parts.Count(); ++i) {
         auto* text = dynamic_cast<TIdText*>(&mail.Parts.Items(i));
         if (!text || ContainsUpper(text->ContentType, "HTML")) continue;
-        if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
+        SeparateFromTextBefore(lines);
         AppendBodyText(lines, text->Body, text->CharSet, {decoder, !decoder && SaysUtf8(text->Headers)});
     }
     return lines;

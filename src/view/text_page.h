@@ -17,8 +17,9 @@ namespace view {
 
 class MailTextDecoder;
 
-// Between the texts of two text parts, with an empty line on either side.
-inline constexpr std::string_view kTextSeparator = "***********************";
+// Appends the separator of two text parts, with an empty line on either
+// side, when lines holds a text.
+void SeparateFromTextBefore(std::vector<std::string>& lines);
 
 // How the text is read: decoder for the Unicode view, nullptr for the
 // classic one, where classicUtf8 says the body is UTF-8 (converted to

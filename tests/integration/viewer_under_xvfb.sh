@@ -122,7 +122,7 @@ printf 'From: a@example.org\r\nSubject: Ohne boundary\r\nContent-Type: multipart
 "$bin" "$work/ohne-boundary.kqv" >"$work/viewer.log" 2>&1 &
 viewer=$!
 if ! wait_for_window Information >/dev/null; then
-  # Seen rarely under load; what was on screen and where the viewer stood.
+  # What was on screen and where the viewer stood.
   for w in $(xdotool search --name '.' 2>/dev/null); do echo "window $w: $(xdotool getwindowname "$w" 2>/dev/null)"; done
   if command -v gdb >/dev/null; then
     gdb -p "$viewer" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep -E '^Thread|^#' | grep -v 'in ?? ()' | head -150
