@@ -94,16 +94,7 @@ void TTextLineSplitter::Feed(std::string_view piece) {
             ended_ = true;
             return;
         }
-        if (pending_.empty()) {
-            lines_.emplace_back(p, static_cast<std::size_t>(stop - p));
-        } else {
-            // One allocation of the final size; pending_ keeps its room.
-            std::string line;
-            line.reserve(pending_.size() + static_cast<std::size_t>(stop - p));
-            line.append(pending_).append(p, static_cast<std::size_t>(stop - p));
-            lines_.push_back(std::move(line));
-            pending_.clear();
-        }
+        Emit(std::string_view(p, static_cast<std::size_t>(stop - p)));
         p = stop + 1;
         if (*stop == '\r') {
             if (p == end) afterCR_ = true;
@@ -112,7 +103,28 @@ void TTextLineSplitter::Feed(std::string_view piece) {
     }
 }
 
+void TTextLineSplitter::Emit(std::string_view head) {
+    if (store_ != nullptr) {
+        store_->Add(pending_, head);
+    } else if (pending_.empty()) {
+        lines_->emplace_back(head);
+    } else {
+        // One allocation of the final size; pending_ keeps its room.
+        std::string line;
+        line.reserve(pending_.size() + head.size());
+        line.append(pending_).append(head);
+        lines_->push_back(std::move(line));
+    }
+    pending_.clear();
+}
+
 void TTextLineSplitter::Finish() {
-    if (!pending_.empty()) lines_.push_back(std::move(pending_));
+    if (!pending_.empty()) {
+        if (store_ != nullptr) {
+            store_->Add(pending_);
+        } else {
+            lines_->push_back(std::move(pending_));
+        }
+    }
     pending_.clear();
 }

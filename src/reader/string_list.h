@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reader/line_store.h"
+
 class TStringList {
 public:
     TStringList() = default;
@@ -58,14 +60,21 @@ class TTextLineSplitter {
 public:
     enum class TNulMode { Keep, EndAtNul };
     explicit TTextLineSplitter(std::vector<std::string>& lines, TNulMode nulMode = TNulMode::Keep)
-        : lines_(lines), endAtNul_(nulMode == TNulMode::EndAtNul) {}
+        : lines_(&lines), endAtNul_(nulMode == TNulMode::EndAtNul) {}
+    explicit TTextLineSplitter(TLineStore& lines, TNulMode nulMode = TNulMode::Keep)
+        : store_(&lines), endAtNul_(nulMode == TNulMode::EndAtNul) {}
 
     void Feed(std::string_view piece);
     // Adds the unterminated last line, if there is one.
     void Finish();
 
 private:
-    std::vector<std::string>& lines_;
+    // A line of pending_ and head, else of head alone.
+    void Emit(std::string_view head);
+
+    // Exactly one of the two is set.
+    std::vector<std::string>* lines_ = nullptr;
+    TLineStore* store_ = nullptr;
     std::string pending_;  // the start of a line that continues in the next piece
     bool endAtNul_;
     bool afterCR_ = false;  // the last piece ended in CR: an LF next belongs to it

@@ -191,19 +191,6 @@ void JsonWriter::LocalString(std::string_view local) {
     EndValue(true);
 }
 
-void JsonWriter::LocalLines(const TStringList& lines) {
-    StartArray();
-    // The elements pass the writer's bookkeeping by: within an array it only
-    // places the commas.
-    bool first = true;
-    for (const std::string& line : lines) {
-        if (!first) stream_.Put(',');
-        first = false;
-        PutLocal(line);
-    }
-    EndArray();
-}
-
 namespace {
 
 bool IsValidUtf8(std::string_view text) {

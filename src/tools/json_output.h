@@ -9,6 +9,7 @@
 
 #include <rapidjson/writer.h>
 
+#include "reader/line_store.h"
 #include "reader/string_list.h"
 
 // Output stream in the shape RapidJSON's Writer expects. Remembers a failed
@@ -67,10 +68,24 @@ public:
     // escaped in one pass, exactly as RapidJSON escapes the UTF-8 text.
     void LocalString(std::string_view local);
     // A string list as an array of local strings.
-    void LocalLines(const TStringList& lines);
+    void LocalLines(const TStringList& lines) { PutLocalLines(lines); }
+    void LocalLines(const TLineStore& lines) { PutLocalLines(lines); }
 
 private:
     void PutLocal(std::string_view local);
+    template <typename Lines>
+    void PutLocalLines(const Lines& lines) {
+        StartArray();
+        // The elements pass the writer's bookkeeping by: within an array it
+        // only places the commas.
+        bool first = true;
+        for (std::string_view line : lines) {
+            if (!first) stream_.Put(',');
+            first = false;
+            PutLocal(line);
+        }
+        EndArray();
+    }
 
     FdWriteStream& stream_;
 };
@@ -79,6 +94,7 @@ private:
 inline void WriteLocalString(JsonWriter& writer, std::string_view local) { writer.LocalString(local); }
 // A string list as an array of local strings.
 inline void WriteLocalLines(JsonWriter& writer, const TStringList& lines) { writer.LocalLines(lines); }
+inline void WriteLocalLines(JsonWriter& writer, const TLineStore& lines) { writer.LocalLines(lines); }
 // Text that is already meant as UTF-8 (file system paths); bytes that do not
 // form valid UTF-8 are taken as local text so that the JSON stays valid.
 void WriteUtf8String(JsonWriter& writer, std::string_view utf8);

@@ -323,23 +323,10 @@ ModelWriter::Content ModelWriter::ReadAttachment(TIdAttachment& attachment, int 
     return content;
 }
 
-// The process ends right after the last mail: its text lines, possibly
-// millions of strings, go back to the system with it instead of one by one.
-// Sanitizer builds free them, so that their leak check sees everything.
-void LeaveTextLinesToProcessEnd([[maybe_unused]] TIdMessage& message) {
-#if KQV_LEAVE_LINES_AT_EXIT
-    auto* kept = new std::vector<std::vector<std::string>>();
-    kept->push_back(std::move(message.Body.Lines()));
-    for (int i = 0; i < message.Parts.Count(); ++i) {
-        if (auto* text = dynamic_cast<TIdText*>(&message.Parts.Items(i))) kept->push_back(std::move(text->Body.Lines()));
-    }
-#endif
-}
-
 // Loads file and writes its model object and a line break to stream.
 // Returns 0, or 1 when loading or saving an attachment failed.
 int DumpModel(const std::string& file, const std::string& saveFolder, const std::string* fileMember,
-              bool lastInProcess, FdWriteStream& stream) {
+              FdWriteStream& stream) {
     std::vector<std::string> notices;
     std::optional<std::string> error;
     bool attachmentFailed = false;
@@ -362,7 +349,6 @@ int DumpModel(const std::string& file, const std::string& saveFolder, const std:
         model.Write(message, notices, error, fileMember);
         attachmentFailed = model.AttachmentFailed();
         linked = model.TakeLinkedFiles();
-        if (lastInProcess) LeaveTextLinesToProcessEnd(message);
     }
     // The message has removed its temporary files: the saved names are the
     // only ones left.
@@ -392,7 +378,7 @@ int RunModelMode(const DumpOptions& options, int out) {
         }
     }
     FdWriteStream stream(out);
-    if (!options.batch) return FinishOutput(stream, DumpModel(options.file, saveFolder, nullptr, true, stream));
+    if (!options.batch) return FinishOutput(stream, DumpModel(options.file, saveFolder, nullptr, stream));
 
     bool failed = false;
     for (std::size_t i = 0; i < options.files.size() && !stream.Failed(); ++i) {
@@ -408,7 +394,7 @@ int RunModelMode(const DumpOptions& options, int out) {
             }
         }
         const std::string& file = options.files[i];
-        if (DumpModel(file, mailFolder, &file, i + 1 == options.files.size(), stream) != 0) failed = true;
+        if (DumpModel(file, mailFolder, &file, stream) != 0) failed = true;
     }
     return FinishOutput(stream, failed ? 1 : 0);
 }

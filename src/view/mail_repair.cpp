@@ -29,8 +29,8 @@ std::unique_ptr<platform::TextFileWriter> CreateSibling(const std::string& mailF
 // The marker holds no line break, so a search line by line finds it as the
 // whole text would, without joining a body that may be large.
 bool BodyHasMarker(const TIdMessage& mail) {
-    for (const std::string& line : mail.Body)
-        if (line.find(kStartOfTextAttachment) != std::string::npos) return true;
+    for (std::string_view line : mail.Body)
+        if (line.find(kStartOfTextAttachment) != std::string_view::npos) return true;
     return false;
 }
 

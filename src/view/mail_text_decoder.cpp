@@ -65,12 +65,12 @@ std::string MailTextDecoder::Text(std::string_view bytes, std::string_view label
     return Guessed(bytes);
 }
 
-std::optional<const platform::TextEncoding*> MailTextDecoder::LineByLine(const std::vector<std::string>& lines,
+std::optional<const platform::TextEncoding*> MailTextDecoder::LineByLine(const TLineStore& lines,
                                                                          std::string_view label) const {
     // The joined text is valid UTF-8 (or ASCII) exactly when every line is.
     bool allUtf8 = true;
     bool allAscii = true;
-    for (const std::string& line : lines) {
+    for (std::string_view line : lines) {
         if (allAscii && !platform::IsAscii(line)) allAscii = false;
         if (!allAscii && !platform::IsValidUtf8(line)) {
             allUtf8 = false;

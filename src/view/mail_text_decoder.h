@@ -9,6 +9,7 @@
 
 #include "platform/text_encoding.h"
 #include "reader/headers/encoded_words.h"
+#include "reader/line_store.h"
 #include "view/charset_choice.h"
 
 namespace view {
@@ -33,8 +34,7 @@ public:
     // encoding each line is read in, or nullptr when every line reads as it
     // stands. Nothing when only the whole text reads right (stateful and
     // 16-bit charsets).
-    std::optional<const platform::TextEncoding*> LineByLine(const std::vector<std::string>& lines,
-                                                            std::string_view label) const;
+    std::optional<const platform::TextEncoding*> LineByLine(const TLineStore& lines, std::string_view label) const;
     // An HTML page decoded with the chosen charset or the one its label
     // names. Nothing when neither is known: the page keeps its bytes and
     // its own declaration decides.

@@ -365,14 +365,14 @@ void MailViewCore::ShowEarlyText() {
     std::optional<MailTextDecoder> decoder;
     if (!Classic()) decoder.emplace(charset_, MessageCharsetLabel(start));
     const MailTextDecoder* reading = decoder ? &*decoder : nullptr;
-    const std::vector<std::string> lines = TextPageOf(start, reading);
-    if (lines.empty()) return;
+    const JoinedText page = TextPageOf(start, reading);
+    if (page.Empty()) return;
     TStringList seen;
     HeaderSummary summary = BuildHeaderSummary(start, seen);
     for (std::string& value : summary.values) value = Shown(value);
     ports_.displays.ShowSubjectLine("Betreff: " + SubjectOf(start, reading));
     ports_.displays.ShowHeaderSummary(summary.labels, summary.values);
-    ports_.displays.ShowMessageText(lines);
+    ports_.displays.ShowMessageText(page);
     earlyTextShown_ = true;
     messageTextDirty_ = true;
 }
@@ -528,7 +528,7 @@ void MailViewCore::ShowTextPart(TIdText& part) {
     AppendRawHeaderBlock(kTypeTextLine, part.Headers);
     const bool utf8 = Classic() && SaysUtf8(part.Headers);
     if (!ContainsUpper(part.ContentType, "HTML")) {
-        SeparateFromTextBefore(messageText_.Lines());
+        SeparateFromTextBefore(messageText_);
         AppendBodyText(part.Body, part.CharSet, utf8);
         return;
     }
@@ -560,11 +560,8 @@ void MailViewCore::PublishDecodedHtml(const std::string& body, std::string_view 
 
 void MailViewCore::PublishHtmlFoundInText() {
     if (PageVisible(Page::tsHTML)) return;
-    // No line holds a break, so "<HTML" never spans two.
-    bool found = false;
-    for (const std::string& line : messageText_)
-        if ((found = ContainsUpper(line, "<HTML"))) break;
-    if (!found) return;
+    // "<HTML" holds no "\n": the joined text finds it where a line would.
+    if (!ContainsUpper(messageText_.Utf8(), "<HTML")) return;
     const std::string text = messageText_.Text();
     OpenHtmlPage();
     if (!Classic())
@@ -636,9 +633,9 @@ void MailViewCore::WriteHtmlPage(const std::string& bytes) {
 
 // Lines that stand as they are move over from the body, which is then empty
 // (a new reading loads the file again).
-void MailViewCore::AppendBodyText(TStringList& body, std::string_view label, bool classicUtf8) {
+void MailViewCore::AppendBodyText(TLineStore& body, std::string_view label, bool classicUtf8) {
     const bool hadLines = !body.Empty();
-    view::AppendBodyText(messageText_.Lines(), body, label, {text_.get(), classicUtf8}, LoadCheckpoint);
+    view::AppendBodyText(messageText_, body, label, {text_.get(), classicUtf8}, LoadCheckpoint);
     bodiesHandedOver_ = bodiesHandedOver_ || (hadLines && body.Empty());
     messageTextConverted_ = messageTextConverted_ || classicUtf8;
     messageTextDirty_ = true;
@@ -729,7 +726,7 @@ void MailViewCore::BringToFront(Page page) {
 void MailViewCore::FlushDisplays() {
     if (messageTextDirty_) {
         messageTextDirty_ = false;
-        ports_.displays.ShowMessageText(messageText_.Lines());
+        ports_.displays.ShowMessageText(messageText_);
     }
     if (rawHeaderDirty_) {
         rawHeaderDirty_ = false;

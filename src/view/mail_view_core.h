@@ -142,7 +142,6 @@ public:
     const std::vector<std::string>& HeaderLabels() const { return headerLabels_; }
     const std::vector<std::string>& HeaderValues() const { return headerValues_; }
     const std::string& SubjectLine() const { return subjectLine_; }
-    const TStringList& MessageText() const { return messageText_; }
     const TStringList& RawHeader() const { return rawHeader_; }
     // The lines of lbAnlagen, with hidden characters made visible.
     std::vector<std::string> AttachmentLines() const;
@@ -197,7 +196,7 @@ private:
     void PublishHtml(const std::string& html, PageText kind);
     void WriteHtmlPage(const std::string& bytes);
     void SetMessageText(const std::string& text, bool convertedFromUtf8);
-    void AppendBodyText(TStringList& body, std::string_view label, bool classicUtf8);
+    void AppendBodyText(TLineStore& body, std::string_view label, bool classicUtf8);
     void AddAttachmentName(const Name& name);
     void AppendRawHeaderBlock(std::string_view typeLine, const TIdHeaderList& headers);
     void AppendRawHeaderLine(const std::string& line);
@@ -238,7 +237,7 @@ private:
     std::vector<std::string> headerLabels_;
     std::vector<std::string> headerValues_;
     std::string subjectLine_;
-    TStringList messageText_;
+    JoinedText messageText_;
     TStringList rawHeader_;
     std::vector<Name> attachmentLines_;
     bool pageVisible_[4] = {true, false, false, true};

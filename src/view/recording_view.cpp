@@ -11,7 +11,7 @@ void RecordingDisplays::ShowHeaderSummary(const std::vector<std::string>& labels
 }
 
 void RecordingDisplays::ShowSubjectLine(const std::string& text) { subjectLine = text; }
-void RecordingDisplays::ShowMessageText(const std::vector<std::string>& lines) { messageText = lines; }
+void RecordingDisplays::ShowMessageText(const JoinedText& text) { messageText = text.Lines(); }
 void RecordingDisplays::ShowRawHeader(const std::vector<std::string>& lines) { rawHeader = lines; }
 
 void RecordingDisplays::ShowAttachmentList(const std::vector<std::string>& lines) {

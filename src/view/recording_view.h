@@ -33,7 +33,7 @@ public:
 
     void ShowHeaderSummary(const std::vector<std::string>& labels, const std::vector<std::string>& values) override;
     void ShowSubjectLine(const std::string& text) override;
-    void ShowMessageText(const std::vector<std::string>& lines) override;
+    void ShowMessageText(const JoinedText& text) override;
     void ShowRawHeader(const std::vector<std::string>& lines) override;
     void ShowAttachmentList(const std::vector<std::string>& lines) override;
     int SelectedAttachment() const override { return selectedAttachment; }

@@ -16,57 +16,64 @@ namespace {
 constexpr std::string_view kTextSeparator = "***********************";
 static_assert(kTextSeparator.size() == 23);
 
-}  // namespace
-
-void SeparateFromTextBefore(std::vector<std::string>& lines) {
-    if (!lines.empty()) lines.insert(lines.end(), {"", std::string(kTextSeparator), ""});
+// What the body's text can grow to in UTF-8, joined: reserved up front, a
+// large text is made without copies, and room never written costs no memory.
+// A byte takes up to three in UTF-8 (Windows-1252's "€", or a replacement
+// character for a byte that a charset leaves undefined).
+std::size_t ShownSizeBound(const TLineStore& body) {
+    std::size_t bytes = 0;
+    for (std::string_view line : body) bytes += line.size() + 1;
+    return 3 * bytes;
 }
 
-void AppendBodyText(std::vector<std::string>& to, TStringList& body, std::string_view label,
+}  // namespace
+
+void SeparateFromTextBefore(JoinedText& text) {
+    if (text.Empty()) return;
+    text.Append("");
+    text.Append(kTextSeparator);
+    text.Append("");
+}
+
+void AppendBodyText(JoinedText& to, TLineStore& body, std::string_view label,
                     const TextReading& reading, const std::function<void()>& checkpoint) {
     // In the Unicode view: the encoding each line is read in, nullptr when
     // every line stands as it is.
     std::optional<const platform::TextEncoding*> encoding;
     if (reading.decoder) {
-        encoding = reading.decoder->LineByLine(body.Lines(), label);
+        encoding = reading.decoder->LineByLine(body, label);
         if (!encoding) {
-            for (std::string& line : SplitTextLines(reading.decoder->Text(body.Text(), label)))
-                to.push_back(std::move(line));
+            for (const std::string& line : SplitTextLines(reading.decoder->Text(body.Text(), label))) to.Append(line);
             return;
         }
     }
     constexpr std::size_t kLinesBetweenCheckpoints = 1 << 16;
-    std::vector<std::string>& lines = body.Lines();
-    bool breaks = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (checkpoint && (i + 1) % kLinesBetweenCheckpoints == 0) checkpoint();
-        std::string& line = lines[i];
+    to.Reserve(ShownSizeBound(body));
+    std::size_t count = 0;
+    std::string converted;
+    body.Drain([&](std::string_view line) {
+        if (checkpoint && ++count % kLinesBetweenCheckpoints == 0) checkpoint();
+        std::string_view shown = line;
         if (!reading.decoder) {
-            if (!platform::IsAscii(line))
-                line = platform::LocalToUtf8(reading.classicUtf8 ? platform::Utf8ToLocal(line) : line);
-        } else if (*encoding) {
-            line = platform::DecodeToUtf8(**encoding, line);
-        }
-        breaks = breaks || line.find_first_of("\r\n") != std::string::npos;
-    }
-    if (to.empty() && !breaks) {
-        to.swap(lines);
-    } else {
-        to.reserve(to.size() + lines.size());
-        for (std::string& line : lines) {
-            if (line.find_first_of("\r\n") == std::string::npos) {
-                to.push_back(std::move(line));
-                continue;
+            if (!platform::IsAscii(line)) {
+                converted = platform::LocalToUtf8(reading.classicUtf8 ? platform::Utf8ToLocal(line) : line);
+                shown = converted;
             }
-            // A break inside a line is cut as it would be in the joined text.
-            for (std::string& piece : SplitTextLines(line + "\r\n")) to.push_back(std::move(piece));
+        } else if (*encoding) {
+            converted = platform::DecodeToUtf8(**encoding, line);
+            shown = converted;
         }
-    }
-    std::vector<std::string>().swap(lines);
+        if (shown.find_first_of("\r\n") == std::string_view::npos) {
+            to.Append(shown);
+            return;
+        }
+        // A break inside a line is cut as it would be in the joined text.
+        for (const std::string& piece : SplitTextLines(std::string(shown) + "\r\n")) to.Append(piece);
+    });
 }
 
-std::vector<std::string> TextPageOf(TIdMessage& mail, const MailTextDecoder* decoder) {
-    std::vector<std::string> lines;
+JoinedText TextPageOf(TIdMessage& mail, const MailTextDecoder* decoder) {
+    JoinedText lines;
     if (!ContainsUpper(mail.Headers.ValueOf("Content-Type"), "MULTIPART")) {
         AppendBodyText(lines, mail.Body, mail.CharSet, {decoder, !decoder && SaysUtf8(mail.Headers)});
         return lines;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "view/joined_text.h"
+
 namespace view {
 
 // The pages of pcMailAnsicht, in tab order.
@@ -27,8 +29,8 @@ public:
                                    const std::vector<std::string>& values) = 0;
     // panelBetreff.
     virtual void ShowSubjectLine(const std::string& text) = 0;
-    // reNachricht, read-only plain text: its whole content, one entry per line.
-    virtual void ShowMessageText(const std::vector<std::string>& lines) = 0;
+    // reNachricht, read-only plain text: its whole content.
+    virtual void ShowMessageText(const JoinedText& text) = 0;
     // memoHeader: its whole content, one entry per line.
     virtual void ShowRawHeader(const std::vector<std::string>& lines) = 0;
     // lbAnlagen: its whole content; the selection is cleared.

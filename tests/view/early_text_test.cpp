@@ -16,9 +16,9 @@ using Lines = std::vector<std::string>;
 class TextRecorder : public viewtest::HookedDisplays {
 public:
     std::vector<Lines> texts;
-    void ShowMessageText(const Lines& lines) override {
-        HookedDisplays::ShowMessageText(lines);
-        texts.push_back(lines);
+    void ShowMessageText(const view::JoinedText& text) override {
+        HookedDisplays::ShowMessageText(text);
+        texts.push_back(text.Lines());
     }
 };
 
@@ -83,16 +83,16 @@ TEST_F(EarlyText, FailureAfterTheStartKeepsTheHeaderAreaOfTheMailBefore) {
 }
 
 TEST(TextLines, AreTheLinesOfTheJoinedTextCutAgain) {
-    const TStringList bodies[] = {
+    const TLineStore bodies[] = {
         {"eins", "", "zwei"},
         {"a\rb", "c\r", "\r\nd", "e\n", ""},
         {"\r", "\n", "\r\n"},
     };
-    for (const TStringList& body : bodies) {
-        Lines lines;
-        TStringList taken = body;
-        view::AppendBodyText(lines, taken, "", {});
-        EXPECT_EQ(lines, SplitTextLines(body.Text())) << body.Text();
+    for (const TLineStore& body : bodies) {
+        view::JoinedText text;
+        TLineStore taken = body;
+        view::AppendBodyText(text, taken, "", {});
+        EXPECT_EQ(text.Lines(), SplitTextLines(body.Text())) << body.Text();
     }
 }
 

@@ -96,8 +96,9 @@ public:
     void ShowHeaderSummary(const std::vector<std::string>& labels, const std::vector<std::string>& values) override {
         RecordingDisplays::ShowHeaderSummary(Recorded(labels), Recorded(values));
     }
-    void ShowMessageText(const std::vector<std::string>& lines) override {
-        RecordingDisplays::ShowMessageText(Recorded(lines));
+    void ShowMessageText(const view::JoinedText& text) override {
+        RecordingDisplays::ShowMessageText(text);
+        messageText = Recorded(messageText);
     }
     void ShowRawHeader(const std::vector<std::string>& lines) override {
         RecordingDisplays::ShowRawHeader(Recorded(lines));

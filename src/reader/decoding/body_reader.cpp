@@ -19,8 +19,8 @@
 #include "reader/io/tcp_stream.h"
 #include "reader/message/message.h"
 
-void DropTrailingEmptyLine(TStringList& list) {
-    if (!list.Empty() && list.Last().empty()) list.Delete(list.Count() - 1);
+void DropTrailingEmptyLine(TLineStore& lines) {
+    if (!lines.Empty() && lines.Last().empty()) lines.DeleteLast();
 }
 
 namespace {
@@ -32,7 +32,7 @@ using DecoderPtr = std::unique_ptr<TIdMessageDecoder>;
 // NUL byte.
 class TextLineStream final : public TStream {
 public:
-    TextLineStream() : splitter_(lines_, TTextLineSplitter::TNulMode::EndAtNul) {}
+    explicit TextLineStream(TLineStore& lines) : splitter_(lines, TTextLineSplitter::TNulMode::EndAtNul) {}
 
     std::size_t Read(void*, std::size_t) override { return 0; }
     void Write(const void* buffer, std::size_t n) override {
@@ -43,13 +43,9 @@ public:
     std::int64_t Size() const override { return written_; }
     void Seek(std::int64_t) override { throw EIdException("A text part is written front to back."); }
 
-    std::vector<std::string> TakeLines() {
-        splitter_.Finish();
-        return std::move(lines_);
-    }
+    void Finish() { splitter_.Finish(); }
 
 private:
-    std::vector<std::string> lines_;
     TTextLineSplitter splitter_;
     std::int64_t written_ = 0;
 };
@@ -106,7 +102,7 @@ void BodyReceiver::CaptureRaw(std::string_view delimiter) {
         io_.ReadLineInto(line);
         if (line == delimiter || io_.LineTimedOut()) break;
         if (line.starts_with("..")) line.erase(0, 1);
-        message_.Body.Add(std::move(line));
+        message_.Body.Add(line);
     }
 }
 
@@ -119,8 +115,7 @@ void BodyReceiver::RunLineLoop(std::string_view delimiter) {
         if (messageEnd_ || io_.LineTimedOut()) break;
         if (!active) active = FindDecoderForLine(message_, line);
         if (!active) {
-            // Handed over, not copied: the next read fills a fresh string.
-            message_.Body.Add(std::move(line));
+            message_.Body.Add(line);
             continue;
         }
         // The empty line before a part start does not belong to the body.
@@ -184,17 +179,19 @@ int BodyReceiver::ParentPartFor(const TIdMessagePart& part, int currentParent) c
 }
 
 DecoderPtr BodyReceiver::StoreTextPart(DecoderPtr decoder, bool toBody) {
-    TextLineStream text;
+    TLineStore lines;
+    TextLineStream text(lines);
     const int currentParent = message_.BoundaryStack.CurrentParentPart();
     DecoderPtr next = decoder->ReadPartBody(text, messageEnd_);
+    text.Finish();
 
     if (toBody) {
-        message_.Body.Lines() = text.TakeLines();
+        message_.Body = std::move(lines);
         return next;
     }
 
     TIdText& part = message_.Parts.Add<TIdText>();
-    part.Body.Lines() = text.TakeLines();
+    part.Body = std::move(lines);
     DropTrailingEmptyLine(part.Body);
 
     const std::string contentType = HeaderValue(*decoder, "Content-Type");

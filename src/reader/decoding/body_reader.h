@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the body receive loop (TIdMessageClient::ReadBodyBlock).
 
-#include "reader/string_list.h"
+#include "reader/line_store.h"
 
 // Removes one empty last line, if there is one.
-void DropTrailingEmptyLine(TStringList& list);
+void DropTrailingEmptyLine(TLineStore& lines);

@@ -27,7 +27,7 @@ public:
     // Published properties.
     const std::string& AttachmentEncoding() const { return Parts.AttachmentEncoding; }
     void SetAttachmentEncoding(std::string_view value) { Parts.AttachmentEncoding = std::string(value); }
-    TStringList Body;
+    TLineStore Body;
     TIdEMailAddressList BccList;
     std::string CharSet;
     TIdEMailAddressList CCList;

@@ -210,7 +210,7 @@ std::string TIdMessagePart::EffectiveContentType(std::string_view value) const {
 
 TIdText::TIdText(TIdMessageParts* collection, const TStringList* body)
     : TIdMessagePart(collection, DescendantTag{}) {
-    if (body != nullptr) Body = *body;
+    if (body != nullptr) Body.Assign(*body);
 }
 
 std::string TIdText::HeaderContentType() const { return HeaderMainValue(TIdMessagePart::HeaderContentType()); }

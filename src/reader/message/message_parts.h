@@ -8,6 +8,7 @@
 
 #include "reader/headers/header_list.h"
 #include "reader/io/stream.h"
+#include "reader/line_store.h"
 #include "reader/string_list.h"
 
 class TIdMessage;
@@ -58,7 +59,7 @@ class TIdText final : public TIdMessagePart {
 public:
     explicit TIdText(TIdMessageParts* collection, const TStringList* body = nullptr);
 
-    TStringList Body;
+    TLineStore Body;
 
     std::string HeaderContentType() const override;
     void SetHeaderContentType(std::string_view value) override;

@@ -91,8 +91,9 @@ void GuiThreadPorts::ShowSubjectLine(const std::string& text) {
     Post([this, text = Utf8ToQString(text)] { widgets_.SetSubjectLine(text); });
 }
 
-void GuiThreadPorts::ShowMessageText(const std::vector<std::string>& lines) {
-    Post([this, text = Converted(lines)]() mutable { widgets_.SetMessageText(std::move(text)); });
+void GuiThreadPorts::ShowMessageText(const JoinedText& text) {
+    // Cut into pieces here, off the window's thread; the text itself is shared.
+    Post([this, shown = MailText(text.Share())]() mutable { widgets_.SetMessageText(std::move(shown)); });
 }
 
 void GuiThreadPorts::ShowRawHeader(const std::vector<std::string>& lines) {

@@ -16,7 +16,9 @@ constexpr std::size_t kBlankSearch = MailText::kMaxPieceBytes / 4;
 
 MailText::MailText() : starts_{0} {}
 
-MailText::MailText(std::string utf8) : utf8_(std::move(utf8)) {
+MailText::MailText(std::string utf8) : MailText(std::make_shared<const std::string>(std::move(utf8))) {}
+
+MailText::MailText(std::shared_ptr<const std::string> utf8) : text_(std::move(utf8)), utf8_(*text_) {
     starts_.reserve(utf8_.size() / 64 + 1);
     lineCount_ = 0;
     std::size_t begin = 0;
@@ -57,7 +59,7 @@ std::size_t MailText::PieceEnd(std::size_t piece) const {
 
 std::string_view MailText::Piece(std::size_t piece) const {
     const std::size_t start = starts_[piece];
-    return std::string_view(utf8_).substr(start, PieceEnd(piece) - start);
+    return utf8_.substr(start, PieceEnd(piece) - start);
 }
 
 bool MailText::PieceEndsLine(std::size_t piece) const {

@@ -7,6 +7,7 @@
 // Immutable once built; safe to build on any thread and to hand over.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +22,10 @@ public:
     MailText();
     // utf8: valid UTF-8, lines separated by "\n".
     explicit MailText(std::string utf8);
+    // The same for a text held elsewhere too; it must not change.
+    explicit MailText(std::shared_ptr<const std::string> utf8);
 
-    const std::string& Utf8() const { return utf8_; }
+    std::string_view Utf8() const { return utf8_; }
     std::size_t Size() const { return utf8_.size(); }
     std::size_t LineCount() const { return lineCount_; }
 
@@ -41,7 +44,8 @@ public:
 private:
     void CutLine(std::size_t begin, std::size_t end);
 
-    std::string utf8_;
+    std::shared_ptr<const std::string> text_;
+    std::string_view utf8_;
     std::vector<std::size_t> starts_;
     std::size_t lineCount_ = 1;
 };

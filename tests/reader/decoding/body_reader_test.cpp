@@ -344,7 +344,7 @@ TEST(BodyReader, LoneDotNearAChunkEndIsBodyData) {
         ".\r\nafter\r\n--b--\r\n";
     LoadedMail partMail(multipart);
     ASSERT_EQ(partMail.message.Parts.Count(), 1);
-    const TStringList& body = partMail.Text(0).Body;
+    const TLineStore& body = partMail.Text(0).Body;
     ASSERT_GE(body.Count(), 2);
     EXPECT_EQ(body[body.Count() - 2], "|");
     EXPECT_EQ(body.Last(), "after");

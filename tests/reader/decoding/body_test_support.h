@@ -87,9 +87,10 @@ private:
     TIdIOHandlerStreamMsg io_;
 };
 
-inline std::string Lines(const TStringList& list) {
+template <typename List>
+std::string Lines(const List& list) {
     std::string out;
-    for (const std::string& line : list) {
+    for (std::string_view line : list) {
         out += line;
         out += '\n';
     }

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
+#include "reader/line_store.h"
 #include "reader/string_list.h"
 
 namespace {
@@ -31,9 +34,11 @@ std::vector<std::string> ReferenceSplit(std::string_view text) {
     return out;
 }
 
+// Into a vector of strings, or into a line store with Target = TLineStore.
+template <typename Target = std::vector<std::string>>
 std::vector<std::string> SplitInPieces(std::string_view text, const std::vector<std::size_t>& cuts,
                                        TTextLineSplitter::TNulMode mode) {
-    std::vector<std::string> lines;
+    Target lines;
     TTextLineSplitter splitter(lines, mode);
     std::size_t from = 0;
     for (const std::size_t cut : cuts) {
@@ -42,7 +47,11 @@ std::vector<std::string> SplitInPieces(std::string_view text, const std::vector<
     }
     splitter.Feed(text.substr(from));
     splitter.Finish();
-    return lines;
+    if constexpr (std::is_same_v<Target, TLineStore>) {
+        return lines.Lines();
+    } else {
+        return lines;
+    }
 }
 
 std::string_view BeforeNul(std::string_view text) { return text.substr(0, text.find('\0')); }
@@ -94,7 +103,45 @@ TEST(TextLines, RandomTextInRandomPiecesSplitsLikeTheWholeText) {
         ASSERT_EQ(SplitInPieces(text, cuts, TTextLineSplitter::TNulMode::Keep), ReferenceSplit(text)) << round;
         ASSERT_EQ(SplitInPieces(text, cuts, TTextLineSplitter::TNulMode::EndAtNul), ReferenceSplit(BeforeNul(text)))
             << round;
+        ASSERT_EQ(SplitInPieces<TLineStore>(text, cuts, TTextLineSplitter::TNulMode::EndAtNul),
+                  ReferenceSplit(BeforeNul(text)))
+            << round;
     }
+}
+
+// Lines of every length up to beyond the largest block, some empty ones at
+// block ends, and removals of the last line that empty a block again.
+TEST(LineStore, KeepsEveryLineAcrossItsBlocks) {
+    std::vector<std::string> expected;
+    TLineStore store;
+    auto add = [&](std::string line) {
+        store.Add(line);
+        expected.push_back(std::move(line));
+    };
+    for (std::size_t size = 0; size < 70'000; size = size * 3 / 2 + 1) {
+        add(std::string(size, static_cast<char>('a' + size % 26)));
+        add("");
+        if (size % 2 == 0) {
+            store.DeleteLast();
+            expected.pop_back();
+        }
+    }
+    add(std::string(17 * 1024 * 1024, 'z'));
+    add("after");
+    ASSERT_EQ(store.Count(), static_cast<int>(expected.size()));
+    EXPECT_EQ(store.Lines(), expected);
+    EXPECT_EQ(TLineStore(store).Lines(), expected);
+    EXPECT_EQ(store.Last(), "after");
+    EXPECT_THROW((void)store[store.Count()], std::out_of_range);
+
+    std::vector<std::string> drained;
+    EXPECT_THROW(store.Drain([&drained](std::string_view line) {
+        if (drained.size() == 30) throw std::runtime_error("stop");
+        drained.emplace_back(line);
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(drained, std::vector<std::string>(expected.begin(), expected.begin() + 30));
+    EXPECT_TRUE(store.Empty());
 }
 
 }  // namespace
