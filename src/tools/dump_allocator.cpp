@@ -11,8 +11,9 @@
 
 namespace {
 
-// Large blocks (line arrays, very long lines) are fresh mappings of the C
-// library; advising them costs one call and saves a fault per 4 KiB.
+// Large blocks (the blocks of a body's lines, very long lines) are fresh
+// mappings of the C library; advising them costs one call and saves a fault
+// per 4 KiB.
 constexpr std::size_t kAdviseFrom = 4 * 1024 * 1024;
 // Freed blocks from this size on become room for small blocks.
 constexpr std::size_t kAdoptFrom = 1024 * 1024;

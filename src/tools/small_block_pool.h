@@ -1,6 +1,6 @@
 #pragma once
-// Memory for the many small blocks of a loaded mail (one string per text
-// line: millions for a large text) and for its buffers. The C library's
+// Memory for the many small blocks of a loaded mail (header lines, fields,
+// parts: hundreds of thousands for a mail of many parts) and for its buffers. The C library's
 // heap hands them out from pages that fault in one by one, and on a virtual
 // machine the faults cost more than the work on the text. Here they come
 // from large areas that the kernel may back with huge pages, in size
