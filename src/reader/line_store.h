@@ -2,8 +2,8 @@
 // The lines of a body (a plain message's text, a text part): an ordered list
 // of 8-bit lines, duplicates allowed, kept in one piece. A large text has
 // millions of lines; as strings of their own each would cost a heap block
-// and a string object besides its bytes (about two thirds more memory), and
-// every one of them would be freed by itself. Here the bytes lie back to back
+// and a string object besides its bytes (half as much memory again for
+// lines of mail length), and every one of them would be freed by itself. Here the bytes lie back to back
 // in a few large blocks, and a line costs eight bytes beside them.
 
 #include <cstddef>

@@ -1,5 +1,7 @@
 #include "view/joined_text.h"
 
+#include <atomic>
+
 #include "reader/string_list.h"
 
 namespace view {
@@ -20,6 +22,10 @@ std::string& JoinedText::Writable() {
         text_ = std::make_shared<std::string>();
     } else if (text_.use_count() > 1) {
         text_ = std::make_shared<std::string>(*text_);
+    } else {
+        // The display's thread may just have let go of its share: its reads
+        // of the text come before the writes that follow.
+        std::atomic_thread_fence(std::memory_order_acquire);
     }
     return *text_;
 }
