@@ -144,6 +144,22 @@ std::unique_ptr<SavedAttachmentFile> SavedAttachmentFile::Create(const std::stri
     return nullptr;
 }
 
+std::unique_ptr<TFileStream> SaveFolderPlacer::CreateFile(const TIdAttachmentFile& attachment) {
+    const int index = attachment.Collection() ? attachment.Collection()->IndexOf(attachment) : 0;
+    std::unique_ptr<TFileStream> file;
+    std::string path;
+    // Exclusive and never through a link, with the mode of a new file.
+    const int failure = TakeFreeName(folder_, attachment.AttachedFileName, index, path, [&file](const std::string& candidate) {
+        int error = 0;
+        file = TFileStream::TryCreateExclusive(candidate, error, 0666);
+        errno = error;
+        return file != nullptr;
+    });
+    if (failure != 0) return nullptr;
+    placed_.insert(path);
+    return file;
+}
+
 LinkOutcome MoveSavedAttachment(const std::string& folder, std::string_view announced, int index,
                                 const std::string& source, std::string& path, std::string& error) {
     // Neither renameat2 without replacing nor link() follows a link planted

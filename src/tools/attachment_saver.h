@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
+
+#include "reader/message/message_parts.h"
 
 // The announced file name (local text) made safe as one name inside a
 // folder: path separators, the characters that other systems forbid in names
@@ -35,6 +38,22 @@ LinkOutcome MoveSavedAttachment(const std::string& folder, std::string_view anno
 // umask). For a linked file, only once its temporary name is gone, so that
 // the temporary folder never shows the content to others.
 void MakeSavedFileReadable(const std::string& path);
+
+// Makes each attachment's file of a loading mail right in the save folder,
+// under the name it is saved by: saving it then needs neither a rename nor
+// a copy. Where no file can be made there, the reader falls back to its
+// temporary folder, and saving tries again (and reports) as before.
+class SaveFolderPlacer final : public TIdAttachmentFilePlacer {
+public:
+    explicit SaveFolderPlacer(std::string folder) : folder_(std::move(folder)) {}
+    std::unique_ptr<TFileStream> CreateFile(const TIdAttachmentFile& attachment) override;
+    // Whether path is a file made here.
+    bool Placed(const std::string& path) const { return placed_.contains(path); }
+
+private:
+    std::string folder_;
+    std::unordered_set<std::string> placed_;
+};
 
 // One new file in the save folder, created exclusively: when the safe name is
 // taken, "name (2).ext", "name (3).ext", ... are tried.

@@ -50,8 +50,9 @@ class ModelWriter {
 public:
     // saveFolder empty: attachments are not copied. digests: what the load
     // wrote into attachment files; the others are read back.
-    ModelWriter(JsonWriter& writer, std::string saveFolder, AttachmentDigests& digests)
-        : writer_(writer), saveFolder_(std::move(saveFolder)), digests_(digests) {}
+    ModelWriter(JsonWriter& writer, std::string saveFolder, AttachmentDigests& digests,
+                const SaveFolderPlacer* placer)
+        : writer_(writer), saveFolder_(std::move(saveFolder)), digests_(digests), placer_(placer) {}
 
     // fileMember: the mail's file as the object's first member, if given.
     void Write(TIdMessage& message, const std::vector<std::string>& notices, const std::optional<std::string>& error,
@@ -86,6 +87,8 @@ private:
     JsonWriter& writer_;
     std::string saveFolder_;
     AttachmentDigests& digests_;
+    // Made the attachment files of the load in the save folder, if set.
+    const SaveFolderPlacer* placer_;
     std::vector<std::string> saved_;
     std::vector<std::string> linked_;  // saved under a second name of a temporary file
     std::unique_ptr<char[]> buffer_;   // for reading attachments, made on first use
@@ -228,6 +231,12 @@ void ModelWriter::StartSaving(TIdAttachment& attachment, int index, SavedName& s
     // The reader's own temporary file holds exactly the decoded bytes: it
     // becomes the saved file without copying.
     auto* file = dynamic_cast<TIdAttachmentFile*>(&attachment);
+    if (file != nullptr && file->OwnsTempFile && placer_ != nullptr && placer_->Placed(file->TempPath)) {
+        // Made where it is saved: the message must not remove it.
+        file->OwnsTempFile = false;
+        saved = {file->TempPath, false};
+        return;
+    }
     if (file != nullptr && file->OwnsTempFile && !file->TempPath.empty()) {
         std::string path;
         switch (MoveSavedAttachment(saveFolder_, attachment.AttachedFileName, index, file->TempPath, path, error)) {
@@ -333,8 +342,10 @@ int DumpModel(const std::string& file, const std::string& saveFolder, const std:
     std::vector<std::string> linked;
     {
         AttachmentDigests digests;
+        SaveFolderPlacer placer(saveFolder);
         // Freed at the end of this block, which deletes its temporary files.
         TIdMessage message;
+        if (!saveFolder.empty()) message.AttachmentFilePlacer = &placer;
         message.ShowNotice = [&notices](const std::string& text) { notices.push_back(text); };
         message.AttachmentWriteObserver = &digests;
         try {
@@ -345,7 +356,7 @@ int DumpModel(const std::string& file, const std::string& saveFolder, const std:
             error = "unknown error";
         }
         JsonWriter writer(stream);
-        ModelWriter model(writer, saveFolder, digests);
+        ModelWriter model(writer, saveFolder, digests, &placer);
         model.Write(message, notices, error, fileMember);
         attachmentFailed = model.AttachmentFailed();
         linked = model.TakeLinkedFiles();

@@ -368,6 +368,24 @@ TEST(DumpSaveAttachments, FailedLoadStillSavesWhatWasRead) {
     EXPECT_STREQ(doc["error"].GetString(), "Unknown Message Part Type.");
 }
 
+// Attachment files are made in the save folder while the mail loads: a
+// part dropped there takes its file and its name with it.
+TEST(DumpSaveAttachments, DroppedPartLeavesNoFileBehind) {
+    TempFolder root;
+    const fs::path mail = root.path() / "dropped.kqv";
+    WriteFile(mail,
+              "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+              "--b\r\nContent-Type: application/mac-binhex40; name=\"a.bin\"\r\n\r\nno colon here\r\n"
+              "--b\r\nContent-Type: application/octet-stream; name=\"a.bin\"\r\n"
+              "Content-Transfer-Encoding: base64\r\n\r\nQUJD\r\n--b--\r\n");
+    const fs::path save = root.path() / "save";
+    const RunResult run = RunDump({"--save-attachments", save.string(), mail.string()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(SavedPaths(ParseJson(run.out, "output")), std::vector<std::string>{(save / "a.bin").string()});
+    EXPECT_EQ(ReadFile(save / "a.bin"), "ABC");
+    EXPECT_EQ(std::distance(fs::directory_iterator(save), fs::directory_iterator()), 1);
+}
+
 // Linked to the reader's temporary file (same file system) or copied
 // (another one), a saved file ends as a plain new file of its own.
 TEST(DumpSaveAttachments, SavedFileIsANewFileWhetherLinkedOrCopied) {

@@ -212,6 +212,9 @@ DecoderPtr BodyReceiver::StoreTextPart(DecoderPtr decoder, bool toBody) {
 DecoderPtr BodyReceiver::StoreAttachmentPart(DecoderPtr decoder) {
     const int currentParent = message_.BoundaryStack.CurrentParentPart();
     TIdAttachment& attachment = message_.CreateAttachmentPart(decoder->PartHeaders);
+    // Known from the part's header (or begin line) already; a placer of the
+    // attachment's file names it by it.
+    attachment.AttachedFileName = decoder->PartFileName;
     DecoderPtr next;
     try {
         TStream& target = attachment.OpenWriteTarget();
@@ -241,7 +244,6 @@ DecoderPtr BodyReceiver::StoreAttachmentPart(DecoderPtr decoder) {
             attachment.SetContentLocation(HeaderValue(*decoder, "Content-Location"));
             attachment.SetContentDescription(HeaderValue(*decoder, "Content-Description"));
             if (!message_.SinglePartBody) CopyExtraHeaders(*decoder, attachment);
-            attachment.AttachedFileName = decoder->PartFileName;
             attachment.ParentPart = ParentPartFor(attachment, currentParent);
             decoder.reset();
         } catch (...) {

@@ -65,6 +65,8 @@ public:
     std::function<void(TIdMessage&, const TStringList&, TIdAttachment*&)> OnCreateAttachment;
     // Not owned; must outlive the load.
     TIdAttachmentWriteObserver* AttachmentWriteObserver = nullptr;
+    // Not owned; must outlive the message.
+    TIdAttachmentFilePlacer* AttachmentFilePlacer = nullptr;
     // Where the header reader's German notices go (a message box in the
     // viewer, the JSON of kqv-dump). Unset: the notice is dropped.
     std::function<void(const std::string&)> ShowNotice;

@@ -293,13 +293,20 @@ TIdAttachmentFile::~TIdAttachmentFile() {
 
 TStream& TIdAttachmentFile::OpenWriteTarget() {
     const TIdMessage* message = OwnerMessage();
-    const std::string_view folder = message ? std::string_view(message->AttachmentTempDirectory()) : "";
-    const std::string prefix = Collection() ? Collection()->TempFilePrefixFor(folder) : TempFilePrefix(folder);
     observedTarget_.reset();
     stream_.reset();
-    // The creation is exclusive and never follows a link: another process may
-    // hold a name or plant a link there; a name taken just moves the search on.
-    std::unique_ptr<TFileStream> file = CreateFirstFreeTempFile(prefix, platform::TickCount());
+    std::unique_ptr<TFileStream> file;
+    if (message != nullptr && message->AttachmentFilePlacer != nullptr)
+        file = message->AttachmentFilePlacer->CreateFile(*this);
+    if (!file) {
+        const std::string_view folder = message ? std::string_view(message->AttachmentTempDirectory()) : "";
+        const std::string prefix =
+            Collection() ? Collection()->TempFilePrefixFor(folder) : TempFilePrefix(folder);
+        // The creation is exclusive and never follows a link: another process
+        // may hold a name or plant a link there; a name taken just moves the
+        // search on.
+        file = CreateFirstFreeTempFile(prefix, platform::TickCount());
+    }
     if (OwnsTempFile && !createdPath_.empty()) RemoveQuietly(createdPath_);
     stream_ = std::move(file);
     TempPath = stream_->Path();

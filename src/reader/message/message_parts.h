@@ -101,6 +101,18 @@ public:
     virtual void Written(const TIdAttachment& attachment, const void* bytes, std::size_t n) = 0;
 };
 
+class TIdAttachmentFile;
+
+// Makes the files of attachments somewhere else than the temporary folder:
+// kqv-dump makes them where it saves them.
+class TIdAttachmentFilePlacer {
+public:
+    virtual ~TIdAttachmentFilePlacer() = default;
+    // A new, empty file for attachment (its AttachedFileName is set), or
+    // nullptr for one in the temporary folder.
+    virtual std::unique_ptr<TFileStream> CreateFile(const TIdAttachmentFile& attachment) = 0;
+};
+
 class TIdAttachmentFile final : public TIdAttachment {
 public:
     TIdAttachmentFile(TIdMessageParts* collection, const std::string& path = "");
