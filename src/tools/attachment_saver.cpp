@@ -144,7 +144,14 @@ std::unique_ptr<SavedAttachmentFile> SavedAttachmentFile::Create(const std::stri
     return nullptr;
 }
 
+SaveFolderPlacer::SaveFolderPlacer(std::string folder, const std::string& tempFolder) : folder_(std::move(folder)) {
+    struct stat saveStat {}, tempStat {};
+    sameFileSystem_ = !folder_.empty() && ::stat(folder_.c_str(), &saveStat) == 0 &&
+                      ::stat(tempFolder.c_str(), &tempStat) == 0 && saveStat.st_dev == tempStat.st_dev;
+}
+
 std::unique_ptr<TFileStream> SaveFolderPlacer::CreateFile(const TIdAttachmentFile& attachment) {
+    if (!sameFileSystem_) return nullptr;
     const int index = attachment.Collection() ? attachment.Collection()->IndexOf(attachment) : 0;
     std::unique_ptr<TFileStream> file;
     std::string path;

@@ -41,17 +41,21 @@ void MakeSavedFileReadable(const std::string& path);
 
 // Makes each attachment's file of a loading mail right in the save folder,
 // under the name it is saved by: saving it then needs neither a rename nor
-// a copy. Where no file can be made there, the reader falls back to its
-// temporary folder, and saving tries again (and reports) as before.
+// a copy. Only when the reader's temporary folder lies on the same file
+// system: a write that fails (a full disk) then fails in either place, so
+// what loads and what is reported stay the same. Where no file can be made,
+// the reader falls back to its temporary folder, and saving tries again
+// (and reports) as before.
 class SaveFolderPlacer final : public TIdAttachmentFilePlacer {
 public:
-    explicit SaveFolderPlacer(std::string folder) : folder_(std::move(folder)) {}
+    SaveFolderPlacer(std::string folder, const std::string& tempFolder);
     std::unique_ptr<TFileStream> CreateFile(const TIdAttachmentFile& attachment) override;
     // Whether path is a file made here.
     bool Placed(const std::string& path) const { return placed_.contains(path); }
 
 private:
     std::string folder_;
+    bool sameFileSystem_ = false;
     std::unordered_set<std::string> placed_;
 };
 

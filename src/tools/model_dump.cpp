@@ -342,7 +342,7 @@ int DumpModel(const std::string& file, const std::string& saveFolder, const std:
     std::vector<std::string> linked;
     {
         AttachmentDigests digests;
-        SaveFolderPlacer placer(saveFolder);
+        SaveFolderPlacer placer(saveFolder, DefaultTempDirectory());
         // Freed at the end of this block, which deletes its temporary files.
         TIdMessage message;
         if (!saveFolder.empty()) message.AttachmentFilePlacer = &placer;
