@@ -88,11 +88,15 @@ void TLineStore::Assign(const TStringList& lines) {
     for (const std::string& line : lines) Add(line);
 }
 
-std::string TLineStore::Text() const {
+std::size_t TLineStore::Bytes() const {
     std::size_t size = 0;
     for (const Chunk& chunk : chunks_) size += chunk.used;
+    return size;
+}
+
+std::string TLineStore::Text() const {
     std::string out;
-    out.reserve(size + 2 * starts_.size());
+    out.reserve(Bytes() + 2 * starts_.size());
     for (std::string_view line : *this) out.append(line).append("\r\n");
     return out;
 }

@@ -27,6 +27,8 @@ public:
     TLineStore& operator=(TLineStore&&) noexcept = default;
 
     int Count() const { return static_cast<int>(starts_.size()); }
+    // The bytes of all lines together, without line breaks.
+    std::size_t Bytes() const;
     bool Empty() const { return starts_.empty(); }
     // Valid until the store changes.
     std::string_view operator[](int index) const;

@@ -631,8 +631,8 @@ void MailViewCore::WriteHtmlPage(const std::string& bytes) {
     mailFolder_->Files()->Add(htmlTempFileName_.substr(MailFolder().size()), PageFileUse::pfDocument);
 }
 
-// Lines that stand as they are move over from the body, which is then empty
-// (a new reading loads the file again).
+// The body is taken apart as its text is made, and is then empty (a new
+// reading loads the file again).
 void MailViewCore::AppendBodyText(TLineStore& body, std::string_view label, bool classicUtf8) {
     const bool hadLines = !body.Empty();
     view::AppendBodyText(messageText_, body, label, {text_.get(), classicUtf8}, LoadCheckpoint);

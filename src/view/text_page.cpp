@@ -21,9 +21,7 @@ static_assert(kTextSeparator.size() == 23);
 // A byte takes up to three in UTF-8 (Windows-1252's "€", or a replacement
 // character for a byte that a charset leaves undefined).
 std::size_t ShownSizeBound(const TLineStore& body) {
-    std::size_t bytes = 0;
-    for (std::string_view line : body) bytes += line.size() + 1;
-    return 3 * bytes;
+    return 3 * (body.Bytes() + static_cast<std::size_t>(body.Count()));
 }
 
 }  // namespace
